@@ -1,0 +1,43 @@
+// The owned kinds of Windows objects. The handle types match <windows.h> without including it.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/unique_handle.h"
+
+struct HKEY__;
+
+namespace platform {
+
+struct RegistryKeyTraits {
+  using Handle = HKEY__*;
+  static Handle Empty() noexcept { return nullptr; }
+  static void Close(Handle key) noexcept;  // RegCloseKey
+};
+
+// Kernel objects opened with CreateFile: empty at INVALID_HANDLE_VALUE, not at NULL.
+struct FileHandleTraits {
+  using Handle = void*;
+  static Handle Empty() noexcept { return reinterpret_cast<void*>(~std::uintptr_t{0}); }
+  static void Close(Handle file) noexcept;  // CloseHandle
+};
+
+// Kernel objects that report failure as NULL (processes, events).
+struct KernelHandleTraits {
+  using Handle = void*;
+  static Handle Empty() noexcept { return nullptr; }
+  static void Close(Handle object) noexcept;  // CloseHandle
+};
+
+struct FindHandleTraits {
+  using Handle = void*;
+  static Handle Empty() noexcept { return reinterpret_cast<void*>(~std::uintptr_t{0}); }
+  static void Close(Handle find) noexcept;  // FindClose
+};
+
+using RegistryKey = UniqueHandle<RegistryKeyTraits>;
+using FileHandle = UniqueHandle<FileHandleTraits>;
+using KernelHandle = UniqueHandle<KernelHandleTraits>;
+using FindHandle = UniqueHandle<FindHandleTraits>;
+
+}  // namespace platform
