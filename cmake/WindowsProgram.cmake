@@ -5,7 +5,6 @@ function(add_windows_program name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES" ${ARGN})
   add_executable(${name} WIN32 ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES})
-  target_compile_options(${name} PRIVATE -ffunction-sections -fdata-sections)
   target_link_options(${name} PRIVATE
     -static -s
     -Wl,--gc-sections

@@ -8,7 +8,7 @@
 namespace platform {
 
 struct AppError {
-  const char* kind;       // e.g. "ERegistryException"
+  const char* kind;  // e.g. "ERegistryException"
   std::string text;
   std::uint32_t address;  // code address of the raise, relative to the program's load address
 };

@@ -12,8 +12,8 @@ std::string HexAddress(std::uint32_t address) {
 
 }  // namespace
 
-std::string FormatErrorReport(std::string_view kind, std::string_view module,
-                              std::uint32_t address, std::string_view text) {
+std::string FormatErrorReport(std::string_view kind, std::string_view module, std::uint32_t address,
+                              std::string_view text) {
   std::string report;
   report.append("Exception ").append(kind);
   report.append(" in module ").append(module);

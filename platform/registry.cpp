@@ -20,8 +20,8 @@ bool QueryValueInfo(const RegistryKey& key, const std::string& name, ValueInfo& 
   return true;
 }
 
-bool ReadValueData(const RegistryKey& key, const std::string& name, void* data,
-                   std::uint32_t& size, std::uint32_t& type) {
+bool ReadValueData(const RegistryKey& key, const std::string& name, void* data, std::uint32_t& size,
+                   std::uint32_t& type) {
   DWORD valueType = REG_NONE;
   DWORD valueSize = size;
   if (RegQueryValueExA(key.get(), name.c_str(), nullptr, &valueType, static_cast<BYTE*>(data),

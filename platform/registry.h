@@ -30,8 +30,8 @@ bool QueryValueInfo(const RegistryKey& key, const std::string& name, ValueInfo& 
 // Reads a value's data into `data`, which holds `size` bytes; on success `size` is the
 // number of bytes read and `type` the value's type. False when the read fails, e.g. when the
 // data do not fit.
-bool ReadValueData(const RegistryKey& key, const std::string& name, void* data,
-                   std::uint32_t& size, std::uint32_t& type);
+bool ReadValueData(const RegistryKey& key, const std::string& name, void* data, std::uint32_t& size,
+                   std::uint32_t& type);
 
 // Deletes a value; whether it succeeded.
 bool DeleteValue(const RegistryKey& key, const std::string& name);

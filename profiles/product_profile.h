@@ -17,7 +17,7 @@ struct CompanionEntry {
 
 struct ProductProfile {
   const char* productName;
-  const char* settingsKey;  // below HKEY_CURRENT_USER, with a leading backslash
+  const char* settingsKey;          // below HKEY_CURRENT_USER, with a leading backslash
   const CompanionEntry* catalogue;  // in launch order
   std::size_t catalogueSize;
 

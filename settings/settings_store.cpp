@@ -27,8 +27,8 @@ std::string BelowHiveRoot(const std::string& keyPath) {
 
 bool SettingsStore::Open(const std::string& keyPath, bool forUpdate) {
   Close();
-  key_ = platform::OpenUserKey(BelowHiveRoot(keyPath),
-                               forUpdate ? platform::KeyAccess::Full : platform::KeyAccess::ReadOnly);
+  key_ = platform::OpenUserKey(BelowHiveRoot(keyPath), forUpdate ? platform::KeyAccess::Full
+                                                                 : platform::KeyAccess::ReadOnly);
   return static_cast<bool>(key_);
 }
 
@@ -48,7 +48,8 @@ unsigned long SettingsStore::ReadFlagValue(const std::string& name) const {
   std::uint32_t data = 0;
   std::uint32_t size = sizeof data;
   std::uint32_t type = 0;
-  if (!platform::ReadValueData(key_, name, &data, size, type)) platform::RaiseError(kRegistryError, ReadFailureText(name));
+  if (!platform::ReadValueData(key_, name, &data, size, type))
+    platform::RaiseError(kRegistryError, ReadFailureText(name));
   if (type != platform::kRegDword) platform::RaiseError(kRegistryError, InvalidTypeText(name));
   return data;
 }
@@ -60,8 +61,10 @@ std::string SettingsStore::ReadText(const std::string& name) const {
   std::string text(info.size + 1, '\0');
   std::uint32_t size = info.size;
   std::uint32_t type = 0;
-  if (!platform::ReadValueData(key_, name, text.data(), size, type)) platform::RaiseError(kRegistryError, ReadFailureText(name));
-  if (type != platform::kRegSz && type != platform::kRegExpandSz) platform::RaiseError(kRegistryError, InvalidTypeText(name));
+  if (!platform::ReadValueData(key_, name, text.data(), size, type))
+    platform::RaiseError(kRegistryError, ReadFailureText(name));
+  if (type != platform::kRegSz && type != platform::kRegExpandSz)
+    platform::RaiseError(kRegistryError, InvalidTypeText(name));
   text.resize(text.find('\0'));
   return text;
 }
