@@ -3,22 +3,18 @@
 #include <windows.h>
 
 #include "platform/app_error.h"
+#include "platform/whole_text.h"
 
 namespace platform {
 
 std::string OwnModulePath() {
-  // GetModuleFileNameA cuts the path to the buffer it is given; grow the buffer until the
-  // whole path fits, so that a program in a deep folder still knows where it lies.
-  std::string path(MAX_PATH, '\0');
-  for (;;) {
-    const DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) RaiseError("EOSError", "The program's own path cannot be determined");
-    if (length < path.size()) {
-      path.resize(length);
-      return path;
-    }
-    path.resize(path.size() * 2);
-  }
+  // The whole path, however deep the folder: a path cut at MAX_PATH would name another
+  // folder, and the launcher would look there for its companions.
+  const std::optional<std::string> path = ReadWholeText([](char* buffer, std::size_t size) {
+    return GetModuleFileNameA(nullptr, buffer, static_cast<DWORD>(size));
+  });
+  if (!path) RaiseError("EOSError", "The program's own path cannot be determined");
+  return *path;
 }
 
 bool IsLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != FALSE; }

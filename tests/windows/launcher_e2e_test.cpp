@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "bench.h"
+#include "links.h"
 
 namespace {
 
@@ -171,6 +172,23 @@ TEST_F(LauncherTest, CompanionWithAnyTimestampIsStarted) {
   EXPECT_EQ(StartsSeen(), (Starts{"VPTSchedule.exe show=8", "VPTSmartScan.exe show=8"}));
 }
 
+// A launcher at the root of a drive looks in that root: its folder keeps the backslash, and
+// the joined paths hold two in a row.
+TEST_F(LauncherTest, LauncherAtTheRootOfADriveStartsCompanionsThere) {
+  InstallPaltrun();
+  SwitchOnPaltrun();
+  bench::MapDrive("T:", app_);
+  launcherPath_ = "T:\\VPTLauncher.exe";
+  const bench::RunResult result = RunLauncher();
+  // The companions run as T:\..., which the wait for programs below the test folder misses.
+  const std::vector<bench::StartRecord> starts = bench::WaitForStartRecords(records_, 2);
+  bench::WaitForProgramsBelow("T:");
+  bench::UnmapDrive("T:");
+
+  EXPECT_EQ(result.exitCode, 0u);
+  EXPECT_EQ(bench::Summaries(starts), (Starts{"VPTSchedule.exe show=8", "VPTSmartScan.exe show=8"}));
+}
+
 // ---- Running test: windows by title --------------------------------------------------------
 
 struct WindowCase {
@@ -318,6 +336,47 @@ TEST_F(LauncherTest, ReportAddressIdentifiesWhereTheErrorArose) {
   EXPECT_NE(invalidType, "");
   EXPECT_NE(invalidType, failedRead);
   EXPECT_EQ(addressFor(REG_BINARY, Dword(7)), invalidType);
+}
+
+// ---- Double-byte code page ----------------------------------------------------------------
+// These run with the system's ANSI code page 932 (Shift JIS), where "表" is the two bytes
+// 0x95 0x5C: its second byte is the byte of a backslash but no separator. The bench runs
+// them under that code page; on Windows they need a Japanese system locale.
+
+class CodePage932 : public LauncherTest {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(GetACP(), 932u) << "these tests need the ANSI code page 932";
+    LauncherTest::SetUp();
+  }
+  const std::string kTable = "\x95\x5C";  // "表"
+};
+
+// A launcher named "表.exe" in a folder named "表" finds its companions in that folder.
+TEST_F(CodePage932, LauncherNamedWithATrailByte0x5CFindsItsFolder) {
+  const std::string folder = folder_.Make("app\\" + kTable);
+  launcherPath_ = folder + "\\" + kTable + ".exe";
+  bench::CopyProgram("VPTLauncher.exe", launcherPath_);
+  InstallCompanion("VPTSchedule.exe", folder);
+  InstallCompanion("VPTSchedule.exe");  // where a cut at the wrong byte would look
+  bench::SetDword(kPaltrunKey, "s_Enable", 1);
+
+  EXPECT_EQ(RunLauncher().exitCode, 0u);
+  const std::vector<bench::StartRecord> starts = Records();
+  ASSERT_EQ(starts.size(), 1u);
+  EXPECT_EQ(starts[0].path, folder + "\\VPTSchedule.exe");
+}
+
+TEST_F(CodePage932, ReportNamesTheModuleWithItsDoubleByteName) {
+  launcherPath_ = app_ + "\\" + kTable + ".exe";
+  bench::CopyProgram("VPTLauncher.exe", launcherPath_);
+  bench::SetText(kPaltrunKey, "s_Enable", "1");
+
+  const bench::RunResult result = RunLauncher();
+  EXPECT_EQ(result.exitCode, 1u);
+  ASSERT_EQ(result.boxes.size(), 1u);
+  EXPECT_EQ(result.boxes[0].text.rfind("Exception ERegistryException in module " + kTable + ".exe at ", 0), 0u)
+      << result.boxes[0].text;
 }
 
 }  // namespace
