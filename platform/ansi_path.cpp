@@ -56,4 +56,9 @@ std::string WithTrailingBackslash(std::string path, LeadBytePredicate isLeadByte
   return path;
 }
 
+std::string WithoutTrailingBackslash(std::string path, LeadBytePredicate isLeadByte) {
+  if (EndsWithBackslash(path, isLeadByte)) path.pop_back();
+  return path;
+}
+
 }  // namespace platform

@@ -26,4 +26,7 @@ bool EndsWithBackslash(std::string_view path, LeadBytePredicate isLeadByte);
 // The path with a backslash added unless it already ends with one.
 std::string WithTrailingBackslash(std::string path, LeadBytePredicate isLeadByte);
 
+// The path without its trailing backslash, if it has one.
+std::string WithoutTrailingBackslash(std::string path, LeadBytePredicate isLeadByte);
+
 }  // namespace platform

@@ -72,6 +72,9 @@ TEST_P(TrailingBackslashTest, AddsOneUnlessPresent) {
   const std::string result = platform::WithTrailingBackslash(c.path, c.codePage);
   EXPECT_EQ(result, c.expected);
   EXPECT_EQ(platform::EndsWithBackslash(c.path, c.codePage), result == c.path);
+  EXPECT_EQ(platform::WithTrailingBackslash(platform::WithoutTrailingBackslash(result, c.codePage),
+                                            c.codePage),
+            result);
 }
 
 INSTANTIATE_TEST_SUITE_P(

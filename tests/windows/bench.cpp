@@ -69,12 +69,16 @@ TestFolder::~TestFolder() { RemoveTree(path_); }
 
 std::string TestFolder::Make(const std::string& relative) const {
   const std::string full = relative.empty() ? path_ : path_ + "\\" + relative;
-  for (size_t at = full.find('\\', 3);; at = full.find('\\', at + 1)) {
-    CreateDirectoryA(full.substr(0, at).c_str(), nullptr);
+  MakeDirectory(full);
+  return full;
+}
+
+void MakeDirectory(const std::string& path) {
+  for (size_t at = path.find('\\', 3);; at = path.find('\\', at + 1)) {
+    CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
     if (at == std::string::npos) break;
   }
-  if (!FolderExists(full)) Fail("cannot create " + full);
-  return full;
+  if (!FolderExists(path)) Fail("cannot create " + path);
 }
 
 void RemoveTree(const std::string& path) {
@@ -171,6 +175,12 @@ bool KeyExists(const std::string& key) {
 
 // ---- Windows owned by the driver ---------------------------------------------------------
 
+unsigned long long SystemTimeNow() {
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  return (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+}
+
 OwnedWindow::OwnedWindow(const std::string& title, WindowKind kind) {
   static const char* const kClass = [] {
     WNDCLASSA windowClass = {};
@@ -192,7 +202,7 @@ OwnedWindow::~OwnedWindow() { DestroyWindow(handle_); }
 LRESULT CALLBACK OwnedWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* self = reinterpret_cast<OwnedWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
   if (self && message >= 0xC000 && message <= 0xFFFF)
-    self->messages_.push_back({message, wParam, lParam, GetTickCount64()});
+    self->messages_.push_back({message, wParam, lParam, SystemTimeNow()});
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
@@ -283,6 +293,7 @@ RunResult Run(const std::string& program, const std::string& currentFolder,
     for (HWND box : DialogBoxesOf(process.dwProcessId)) {
       if (!answered.insert(box).second) continue;
       MessageBoxSeen seen = Inspect(box);
+      seen.seenAt = SystemTimeNow();
       PumpMessagesFor(200);  // a program that does not wait for its box would end meanwhile
       seen.programWaited = WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT;
       const int button = answer(seen);

@@ -40,6 +40,8 @@ void RemoveTree(const std::string& path);
 // Copies a program from ProgramsFolder() to `destination`.
 void CopyProgram(const std::string& program, const std::string& destination);
 
+// Creates a folder and the folders on its way.
+void MakeDirectory(const std::string& path);
 void WriteFile(const std::string& path, const std::string& content);
 bool FileExists(const std::string& path);    // a file, not a folder
 bool FolderExists(const std::string& path);  // a folder (a link to one counts)
@@ -60,11 +62,14 @@ bool KeyExists(const std::string& key);
 
 // ---- Windows owned by the driver -------------------------------------------------------
 
+// System time in 100 ns units, as FILETIME counts it: comparable with StartRecord::created.
+unsigned long long SystemTimeNow();
+
 struct ReceivedMessage {
   UINT message;
   WPARAM wParam;
   LPARAM lParam;
-  ULONGLONG tick;  // GetTickCount64 at receipt
+  unsigned long long time;  // SystemTimeNow() at receipt
 };
 
 enum class WindowKind { Visible, Hidden };
@@ -97,6 +102,7 @@ struct MessageBoxSeen {
   bool hasIcon = false;
   bool hasOwner = false;
   bool programWaited = false;  // the program was still running while its box stayed open
+  unsigned long long seenAt = 0;  // SystemTimeNow() when the driver found it
 };
 
 // Chooses the button to press (IDOK, IDYES, IDNO...) for a box.

@@ -28,13 +28,17 @@ std::wstring Wide(const std::string& text) {
   return wide;
 }
 
-// The Unix path of a Windows path, under Wine; the path need not exist yet.
+// The Unix path of a Windows path, under Wine. Wine resolves links on the way, so the last
+// component is joined by hand: the path of a link must name the link, not its target.
 std::string UnixPath(const std::string& path) {
-  char* unix = WineUnixFileName()(Wide(path).c_str());
-  if (!unix) Fail("no Unix path for " + path);
+  const size_t slash = path.find_last_of('\\');
+  const std::string parent = path.substr(0, slash + 1);
+  char* unix = WineUnixFileName()(Wide(parent).c_str());
+  if (!unix) Fail("no Unix path for " + parent);
   std::string result = unix;
   HeapFree(GetProcessHeap(), 0, unix);
-  return result;
+  if (result.empty() || result.back() != '/') result += '/';
+  return result + path.substr(slash + 1);
 }
 
 // Wine starts Unix programs given by their Unix path, but the handle it returns neither

@@ -1,0 +1,3 @@
+#include "uninstaller/uninstall_steps.h"
+
+void SendRemovalNotice() {}
