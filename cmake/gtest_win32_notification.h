@@ -1,6 +1,9 @@
 // GoogleTest's Notification on a Win32 event, for mingw's win32 thread model (no std::mutex).
 #pragma once
 
+// Forced into every test source: winsock2.h must come before windows.h for those that use
+// sockets.
+#include <winsock2.h>
 #include <windows.h>
 
 namespace testing {

@@ -43,9 +43,9 @@ bool FindNextEntry(const FindHandle& listing, FolderEntry& entry) {
 }
 
 FileHandle HoldPlainFolder(const std::string& path) {
-  FileHandle folder(CreateFileA(path.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  FileHandle folder(CreateFileA(
+      path.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (!folder) return {};
   // What the handle opened and what the path names must both be a plain folder: some file
   // systems (Wine's among them) open the target of a link even when asked not to, but still
@@ -56,8 +56,8 @@ FileHandle HoldPlainFolder(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
            !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
   };
-  if (!GetFileInformationByHandle(folder.get(), &opened) || !isPlainFolder(opened.dwFileAttributes) ||
-      !isPlainFolder(named))
+  if (!GetFileInformationByHandle(folder.get(), &opened) ||
+      !isPlainFolder(opened.dwFileAttributes) || !isPlainFolder(named))
     return {};
   return folder;
 }
@@ -73,10 +73,9 @@ std::string FinalPath(const FileHandle& object) {
 
 std::string FinalPath(const std::string& path) {
   // Reading attributes only: no share mode of another program stands in the way.
-  const FileHandle entry(CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                     OPEN_EXISTING,
-                                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  const FileHandle entry(CreateFileA(
+      path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   return entry ? FinalPath(entry) : "";
 }
 

@@ -5,7 +5,7 @@ cd "$(dirname "$0")/.."
 
 scripts/ensure-packages.sh cmake make g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
 
-programs=(VCXLauncher VPTLauncher)
+programs=(VCXLauncher VPTLauncher VPTUninstaller)
 cmake --preset win32 -DBUILD_TESTING=OFF >/dev/null
 cmake --build --preset win32 -j "$(nproc)" --target "${programs[@]}"
 

@@ -21,7 +21,8 @@ std::string WithBackslash(const std::string& path) {
 // Whether a file (anything but a folder) lies at the top level of `folder`.
 bool HoldsFileAtTopLevel(const std::string& folder) {
   platform::FolderEntry entry;
-  const platform::FindHandle listing = platform::FindFirstEntry(WithBackslash(folder) + "*.*", entry);
+  const platform::FindHandle listing =
+      platform::FindFirstEntry(WithBackslash(folder) + "*.*", entry);
   if (!listing) return false;
   do {
     if (!entry.IsFolder()) return true;

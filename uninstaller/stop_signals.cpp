@@ -18,9 +18,9 @@ struct StopSignal {
 void SignalComponents() {
   const CompanionEntry* catalogue = kPaltrunProfile.catalogue;
   const StopSignal signals[] = {
-      {"VPTSchedule", catalogue[0].windowTitle, 1028},         // the scheduler
-      {"VPTSmartScan", catalogue[1].windowTitle, 1029},        // the smart-scan component
-      {"VPTUninstall", kPaltrunProfile.productName, 1027},     // the main program
+      {"VPTSchedule", catalogue[0].windowTitle, 1028},      // the scheduler
+      {"VPTSmartScan", catalogue[1].windowTitle, 1029},     // the smart-scan component
+      {"VPTUninstall", kPaltrunProfile.productName, 1027},  // the main program
   };
   for (const StopSignal& signal : signals) {
     // Registered whether or not the window exists: the number is the machine's, not ours.

@@ -101,7 +101,7 @@ struct MessageBoxSeen {
   std::vector<int> buttons;  // visible push buttons, by command id (IDOK, IDYES...)
   bool hasIcon = false;
   bool hasOwner = false;
-  bool programWaited = false;  // the program was still running while its box stayed open
+  bool programWaited = false;     // the program was still running while its box stayed open
   unsigned long long seenAt = 0;  // SystemTimeNow() when the driver found it
 };
 

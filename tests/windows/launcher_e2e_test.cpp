@@ -186,7 +186,8 @@ TEST_F(LauncherTest, LauncherAtTheRootOfADriveStartsCompanionsThere) {
   bench::UnmapDrive("T:");
 
   EXPECT_EQ(result.exitCode, 0u);
-  EXPECT_EQ(bench::Summaries(starts), (Starts{"VPTSchedule.exe show=8", "VPTSmartScan.exe show=8"}));
+  EXPECT_EQ(bench::Summaries(starts),
+            (Starts{"VPTSchedule.exe show=8", "VPTSmartScan.exe show=8"}));
 }
 
 // ---- Running test: windows by title --------------------------------------------------------
@@ -375,7 +376,9 @@ TEST_F(CodePage932, ReportNamesTheModuleWithItsDoubleByteName) {
   const bench::RunResult result = RunLauncher();
   EXPECT_EQ(result.exitCode, 1u);
   ASSERT_EQ(result.boxes.size(), 1u);
-  EXPECT_EQ(result.boxes[0].text.rfind("Exception ERegistryException in module " + kTable + ".exe at ", 0), 0u)
+  EXPECT_EQ(result.boxes[0].text.rfind(
+                "Exception ERegistryException in module " + kTable + ".exe at ", 0),
+            0u)
       << result.boxes[0].text;
 }
 

@@ -23,8 +23,9 @@ UnixFileName WineUnixFileName() {
 
 std::wstring Wide(const std::string& text) {
   std::wstring wide(text.size() + 1, L'\0');
-  wide.resize(MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(),
-                                  static_cast<int>(wide.size())) - 1);
+  wide.resize(
+      MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), static_cast<int>(wide.size())) -
+      1);
   return wide;
 }
 
@@ -58,7 +59,9 @@ void RunUnix(const std::string& commandLine, Done done) {
   if (!done()) throw std::runtime_error(commandLine + " did not take effect");
 }
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
@@ -83,17 +86,18 @@ bool MakeJunction(const std::string& link, const std::string& target) {
   };
   const DWORD tag = IO_REPARSE_TAG_MOUNT_POINT;
   std::memcpy(&buffer[0], &tag, 4);
-  put16(4, 8 + names);                                 // ReparseDataLength
-  put16(8, 0);                                         // SubstituteNameOffset
-  put16(10, substitute.size() * sizeof(wchar_t));      // SubstituteNameLength
+  put16(4, 8 + names);                                   // ReparseDataLength
+  put16(8, 0);                                           // SubstituteNameOffset
+  put16(10, substitute.size() * sizeof(wchar_t));        // SubstituteNameLength
   put16(12, (substitute.size() + 1) * sizeof(wchar_t));  // PrintNameOffset
-  put16(14, print.size() * sizeof(wchar_t));           // PrintNameLength
+  put16(14, print.size() * sizeof(wchar_t));             // PrintNameLength
   std::memcpy(&buffer[16], substitute.c_str(), (substitute.size() + 1) * sizeof(wchar_t));
   std::memcpy(&buffer[16 + (substitute.size() + 1) * sizeof(wchar_t)], print.c_str(),
               (print.size() + 1) * sizeof(wchar_t));
   DWORD returned = 0;
-  const BOOL made = DeviceIoControl(folder, FSCTL_SET_REPARSE_POINT, buffer.data(),
-                                    static_cast<DWORD>(buffer.size()), nullptr, 0, &returned, nullptr);
+  const BOOL made =
+      DeviceIoControl(folder, FSCTL_SET_REPARSE_POINT, buffer.data(),
+                      static_cast<DWORD>(buffer.size()), nullptr, 0, &returned, nullptr);
   CloseHandle(folder);
   if (!made) RemoveDirectoryA(link.c_str());
   return made;

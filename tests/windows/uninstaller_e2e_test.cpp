@@ -1,7 +1,5 @@
 // The uninstaller, run as built: registry, stop signals to windows the driver owns, the
 // uninstall page (an address that names a stub program) and the data folder.
-#include <shlobj.h>
-
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -10,84 +8,11 @@
 
 #include "bench.h"
 #include "links.h"
+#include "uninstaller_fixture.h"
 
 namespace {
 
-const char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-const char kPaltrunKey[] = "SOFTWARE\\Vintorra\\Vintorra Paltrun";
-const char kProduct[] = "Vintorra Paltrun";
-constexpr unsigned long long kMillisecond = 10000;  // in FILETIME units
-
-std::string DocumentsFolder() {
-  char folder[MAX_PATH] = {};
-  if (FAILED(SHGetFolderPathA(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, folder)))
-    throw std::runtime_error("no documents folder");
-  return folder;
-}
-
-void DeleteRunValue(const std::string& name) {
-  HKEY key;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, kRunKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
-  RegDeleteValueA(key, name.c_str());
-  RegCloseKey(key);
-}
-
-std::string Dword(DWORD value) { return std::string(reinterpret_cast<const char*>(&value), 4); }
-
-bench::BoxAnswerer Answer(int confirmation) {
-  return [confirmation](const bench::MessageBoxSeen& box) {
-    return box.caption == "Confirmation" ? confirmation : IDOK;
-  };
-}
-
-class UninstallerTest : public testing::Test {
- protected:
-  void SetUp() override {
-    bench::DeleteKeyTree("SOFTWARE\\Vintorra");
-    DeleteRunValue(kProduct);
-    bench::RemoveTree(makerFolder_);
-    SetEnvironmentVariableA("STUB_RECORD_DIR", records_.c_str());
-    bench::CopyProgram("VPTUninstaller.exe", uninstaller_);
-  }
-  void TearDown() override {
-    bench::DeleteKeyTree("SOFTWARE\\Vintorra");
-    DeleteRunValue(kProduct);
-    bench::RemoveTree(makerFolder_);
-  }
-
-  bench::RunResult RunUninstaller(const bench::BoxAnswerer& answer = bench::PressOk) {
-    bench::RunResult result = bench::Run(uninstaller_, cwd_, answer);
-    bench::WaitForProgramsBelow(folder_.path());
-    return result;
-  }
-
-  std::string Data(const std::string& relative) const {
-    return relative.empty() ? dataFolder_ : dataFolder_ + "\\" + relative;
-  }
-  // Creates a file below the data folder, with the folders on its way.
-  void MakeDataFile(const std::string& relative, DWORD attributes = 0) {
-    const std::string path = Data(relative);
-    bench::MakeDirectory(path.substr(0, path.find_last_of('\\')));
-    bench::WriteFile(path, "backup of " + relative);
-    if (attributes) SetFileAttributesA(path.c_str(), attributes);
-  }
-  void MakeDataFolder(const std::string& relative) { bench::MakeDirectory(Data(relative)); }
-
-  // A stub the uninstall page can name: "abcde" opens "abcde.exe" in the current folder.
-  void InstallPageStub(const std::string& name) { bench::CopyProgram("companion_stub.exe", cwd_ + "\\" + name); }
-  std::vector<std::string> StartsSeen() const {
-    return bench::Summaries(bench::ReadStartRecords(records_));
-  }
-
-  bench::TestFolder folder_;
-  const std::string app_ = folder_.Make("app");
-  const std::string cwd_ = folder_.Make("cwd");
-  const std::string records_ = folder_.Make("records");
-  const std::string uninstaller_ = app_ + "\\VPTUninstaller.exe";
-  const std::string documents_ = DocumentsFolder();
-  const std::string makerFolder_ = documents_ + "\\Vintorra";
-  const std::string dataFolder_ = makerFolder_ + "\\Vintorra Paltrun";
-};
+using namespace uninstaller_tests;
 
 // ---- Autostart entry and settings ------------------------------------------------------
 
@@ -317,13 +242,15 @@ constexpr DWORD kLocked = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE
 INSTANTIATE_TEST_SUITE_P(
     Folders, DataFolderTest,
     testing::Values(
-        FolderCase{"only empty sub-folders", {"Backup", "Drivers", "Logs\\Old"}, {}, false, IDYES, true},
-        FolderCase{"files only deeper down",
-                   {},
-                   {{"Drivers\\x64\\net.inf", 0}, {"Backup\\2024\\disk.bak", 0}, {"Logs\\scan.log", 0}},
-                   false,
-                   IDYES,
-                   true},
+        FolderCase{
+            "only empty sub-folders", {"Backup", "Drivers", "Logs\\Old"}, {}, false, IDYES, true},
+        FolderCase{
+            "files only deeper down",
+            {},
+            {{"Drivers\\x64\\net.inf", 0}, {"Backup\\2024\\disk.bak", 0}, {"Logs\\scan.log", 0}},
+            false,
+            IDYES,
+            true},
         FolderCase{"hidden file in Backup, answered No",
                    {"Drivers\\x64"},
                    {{"Backup\\disk.bak", kHidden}, {"Logs\\scan.log", 0}},
@@ -336,8 +263,10 @@ INSTANTIATE_TEST_SUITE_P(
                    true,
                    IDYES,
                    true},
-        FolderCase{"file in Drivers, answered No", {}, {{"Drivers\\net.inf", kLocked}}, true, IDNO, false},
-        FolderCase{"file at the top, answered Yes", {"Backup"}, {{"settings.ini", 0}}, true, IDYES, true},
+        FolderCase{
+            "file in Drivers, answered No", {}, {{"Drivers\\net.inf", kLocked}}, true, IDNO, false},
+        FolderCase{
+            "file at the top, answered Yes", {"Backup"}, {{"settings.ini", 0}}, true, IDYES, true},
         FolderCase{"read-only, hidden and system files everywhere, answered Yes",
                    {},
                    {{"top.dat", kLocked},
@@ -394,7 +323,8 @@ TEST_F(UninstallerTest, LinksAreRemovedNeverFollowed) {
   folder_.Make("outside\\Backup");
   bench::WriteFile(outside + "\\Backup\\precious.bak", "keep me");
   bench::WriteFile(outside + "\\notes.txt", "keep me too");
-  SetFileAttributesA((outside + "\\notes.txt").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+  SetFileAttributesA((outside + "\\notes.txt").c_str(),
+                     FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
   const DWORD outsideAttributes = GetFileAttributesA((outside + "\\notes.txt").c_str());
   MakeDataFile("Backup\\disk.bak");
   MakeDataFolder("Drivers");
@@ -439,11 +369,13 @@ TEST_F(UninstallerTest, PathsBeyondMaxPathAreDeletedOrLeftWhole) {
   EXPECT_FALSE(bench::FolderExists(Data("Logs")));
   if (GetFileAttributesW(deepFile.c_str()) != INVALID_FILE_ATTRIBUTES) {
     for (const std::wstring& level : levels)
-      EXPECT_NE(GetFileAttributesW(level.c_str()), INVALID_FILE_ATTRIBUTES) << "a folder on the way went";
+      EXPECT_NE(GetFileAttributesW(level.c_str()), INVALID_FILE_ATTRIBUTES)
+          << "a folder on the way went";
     EXPECT_TRUE(bench::FolderExists(Data("Drivers")));
     // The bench's own clean-up reaches no further than the programs do.
     DeleteFileW(deepFile.c_str());
-    for (auto level = levels.rbegin(); level != levels.rend(); ++level) RemoveDirectoryW(level->c_str());
+    for (auto level = levels.rbegin(); level != levels.rend(); ++level)
+      RemoveDirectoryW(level->c_str());
   } else {
     EXPECT_FALSE(bench::FolderExists(dataFolder_));
   }
@@ -462,11 +394,14 @@ class CodePage932Uninstaller : public UninstallerTest {
 // A documents folder named "表" ends in the byte 0x5C, yet not in a backslash: the data folder
 // lies below it, not beside it.
 TEST_F(CodePage932Uninstaller, DocumentsFolderEndingInByte0x5C) {
-  const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+  const char kShellFolders[] =
+      "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
   char original[MAX_PATH] = {};
   DWORD size = sizeof original;
-  ASSERT_EQ(RegGetValueA(HKEY_CURRENT_USER, kShellFolders, "Personal", RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ |
-                         RRF_NOEXPAND, nullptr, original, &size), ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegGetValueA(HKEY_CURRENT_USER, kShellFolders, "Personal",
+                   RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, original, &size),
+      ERROR_SUCCESS);
   const std::string documents = folder_.Make("\x95\x5C");  // "表"
   bench::SetText(kShellFolders, "Personal", documents, REG_EXPAND_SZ);
   const std::string data = documents + "\\Vintorra\\Vintorra Paltrun";
