@@ -1,12 +1,18 @@
-# add_windows_program(<name> SOURCES ... LIBRARIES ...)
-# A deliverable: GUI subsystem (no console), linked statically so that it imports
-# Windows system DLLs only, small, and without build timestamps in its headers.
-function(add_windows_program name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES" ${ARGN})
-  add_executable(${name} WIN32 ${ARG_SOURCES})
-  target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES})
+# Flags of every Windows program that ships or is measured beside one: GUI subsystem (no
+# console), linked statically so that it imports Windows system DLLs only, small, and
+# without build timestamps in its headers.
+function(use_windows_program_flags name)
   target_link_options(${name} PRIVATE
     -static -s
     -Wl,--gc-sections
     -Wl,--no-insert-timestamp)
+endfunction()
+
+# add_windows_program(<name> SOURCES ... LIBRARIES ...): a shipped program, with the trimmed
+# C++ runtime (platform/runtime_trims.cpp).
+function(add_windows_program name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES" ${ARGN})
+  add_executable(${name} WIN32 ${ARG_SOURCES} ${PROJECT_SOURCE_DIR}/platform/runtime_trims.cpp)
+  target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} platform)
+  use_windows_program_flags(${name})
 endfunction()

@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# The benchmark's measurements, run by bench/run.sh on a Wine bench of its own.
+set -euo pipefail
+runs=$1
+wine=$WINE64
+bin=build/win64/bin
+reg() { "$wine" reg "$@" >/dev/null 2>&1; }
+median_pair() { bench/interleave.py "$runs" "$wine $1" "$wine $2"; }
+
+# The programs lie in a folder without companions.
+folder=$(mktemp -d)
+for program in VCXLauncher VPTLauncher VPTUninstaller bench_empty bench_find_window; do
+  cp "$bin/$program.exe" "$folder/"
+done
+
+corrindel='HKCU\SOFTWARE\Vintorra\Vintorra Corrindel'
+paltrun='HKCU\SOFTWARE\Vintorra\Vintorra Paltrun'
+switches() {  # every switch of both products set to $1
+  for name in ScanAtStartup s_Enable s_SmartScan SpeedGuard Reminder; do
+    reg add "$corrindel" /v "$name" /t REG_DWORD /d "$1" /f
+  done
+  for name in s_Enable s_SmartScan; do reg add "$paltrun" /v "$name" /t REG_DWORD /d "$1" /f; done
+}
+
+printf '%-58s %9s %9s %7s  %s\n' "measure" "program" "floor" "ratio" "target"
+row() {  # label, program, floor
+  read -r a b < <(median_pair "$2" "$3")
+  local ratio
+  ratio=$(awk -v a="$a" -v b="$b" 'BEGIN { printf "%.2f", a / b }')
+  local verdict
+  verdict=$(awk -v r="$ratio" 'BEGIN { print (r <= 1.15) ? "met" : "NOT met" }')
+  printf '%-58s %8.3fs %8.3fs %7s  <= 1.15 %s\n' "$1" "$a" "$b" "$ratio" "$verdict"
+}
+
+switches 0
+row "VCXLauncher, every switch off / empty program" "$folder/VCXLauncher.exe" "$folder/bench_empty.exe"
+row "VPTLauncher, every switch off / empty program" "$folder/VPTLauncher.exe" "$folder/bench_empty.exe"
+switches 1
+row "VCXLauncher, every switch on, no companions / FindWindowA" "$folder/VCXLauncher.exe" "$folder/bench_find_window.exe"
+row "VPTLauncher, every switch on, no companions / FindWindowA" "$folder/VPTLauncher.exe" "$folder/bench_find_window.exe"
+reg delete 'HKCU\SOFTWARE\Vintorra' /f
+
+# The uninstaller with nothing to do: no windows, no data folder, no page; the notice
+# service refuses (nothing listens on port 80).
+row "VPTUninstaller, nothing to do, service refuses / FindWindowA" "$folder/VPTUninstaller.exe" "$folder/bench_find_window.exe"
+bench/notice_service.py answer & service=$!
+sleep 0.5
+row "VPTUninstaller, service answers 200 / FindWindowA" "$folder/VPTUninstaller.exe" "$folder/bench_find_window.exe"
+kill "$service"; wait "$service" 2>/dev/null || true
+bench/notice_service.py silent & service=$!
+sleep 0.5
+start=$(date +%s.%N)
+"$wine" "$folder/VPTUninstaller.exe"
+worst=$(awk -v s="$start" -v e="$(date +%s.%N)" 'BEGIN { printf "%.2f", e - s }')
+kill "$service"; wait "$service" 2>/dev/null || true
+printf '%-58s %8ss %9s %7s  <= 15 s (limit 10 s) %s\n' "VPTUninstaller, service accepts, never answers" "$worst" "" "" \
+  "$(awk -v w="$worst" 'BEGIN { print (w <= 15) ? "met" : "NOT met" }')"
+
+echo
+printf '%-24s %9s  %s\n' "i686 file" "KiB" "target"
+for program in VCXLauncher VPTLauncher VPTUninstaller bench_empty; do
+  size=$(stat -c %s "build/win32/bin/$program.exe")
+  case $program in
+    VPTUninstaller) limit=128 ;;
+    bench_empty) limit= ;;
+    *) limit=100 ;;
+  esac
+  kib=$(awk -v s="$size" 'BEGIN { printf "%.1f", s / 1024 }')
+  if [[ -n $limit ]]; then
+    verdict=$(awk -v k="$kib" -v l="$limit" 'BEGIN { print (k <= l) ? "met" : "NOT met" }')
+    printf '%-24s %9s  <= %s KiB %s\n' "$program.exe" "$kib" "$limit" "$verdict"
+  else
+    printf '%-24s %9s\n' "$program.exe (floor)" "$kib"
+  fi
+done
+rm -rf "$folder"
