@@ -8,10 +8,17 @@
 //   folder=<current folder>
 //   created=<process creation time, 100 ns units>
 // Started with --linger as its only argument, it stays until it is ended, so that it runs.
+// Started with --window TITLE MESSAGE..., it owns a top-level window with that title, as a
+// running companion does, and appends each registered MESSAGE it receives to
+// <pid>.messages in the same folder ("window "VPTSchedule" got VPTSchedule wParam=1028
+// lParam=0"), until it is closed
+// or a minute has passed.
 #include <windows.h>
 
 #include <cstdio>
+#include <map>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -66,9 +73,43 @@ void WriteRecord(const std::string& folder, const std::string& text) {
   }
 }
 
+std::string g_messageLog;
+std::string g_title;
+std::map<UINT, std::string> g_watched;  // registered number -> name
+
+LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  const auto watched = g_watched.find(message);
+  if (watched != g_watched.end() && !g_messageLog.empty()) {
+    if (FILE* log = std::fopen(g_messageLog.c_str(), "ab")) {
+      std::fprintf(log, "window \"%s\" got %s wParam=%llu lParam=%lld\n", g_title.c_str(),
+                   watched->second.c_str(),
+                   static_cast<unsigned long long>(wParam), static_cast<long long>(lParam));
+      std::fclose(log);
+    }
+  }
+  if (message == WM_DESTROY) PostQuitMessage(0);
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void OwnWindow(const std::string& title, const std::vector<std::string>& messages) {
+  g_title = title;
+  for (const std::string& name : messages) g_watched[RegisterWindowMessageA(name.c_str())] = name;
+  WNDCLASSA windowClass = {};
+  windowClass.lpfnWndProc = WindowProcedure;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = "CompanionStubWindow";
+  RegisterClassA(&windowClass);
+  CreateWindowExA(0, windowClass.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
+                  nullptr, nullptr, windowClass.hInstance, nullptr);
+  SetTimer(nullptr, 0, 60000, nullptr);
+  MSG message;
+  while (GetMessageA(&message, nullptr, 0, 0) > 0 && message.message != WM_TIMER)
+    DispatchMessageA(&message);
+}
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
   const std::string path = OwnPath();
   const std::string arguments = ArgumentsTail();
   char folder[MAX_PATH] = {};
@@ -79,5 +120,9 @@ int main() {
                             "\ncreated=" + std::to_string(CreationTime()) + "\n");
   }
   if (arguments == "--linger") Sleep(INFINITE);
+  if (argc >= 3 && std::string(argv[1]) == "--window") {
+    if (*folder) g_messageLog = std::string(folder) + "\\" + std::to_string(GetCurrentProcessId()) + ".messages";
+    OwnWindow(argv[2], std::vector<std::string>(argv + 3, argv + argc));
+  }
   return 0;
 }
