@@ -1,5 +1,6 @@
 #include "bench.h"
 
+#include <psapi.h>
 #include <tlhelp32.h>
 
 #include <gtest/gtest.h>
@@ -290,6 +291,9 @@ RunResult Run(const std::string& program, const std::string& currentFolder,
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
     if (wait == WAIT_OBJECT_0) break;
+    PROCESS_MEMORY_COUNTERS memory = {};
+    if (GetProcessMemoryInfo(process.hProcess, &memory, sizeof memory))
+      result.peakMemoryBytes = std::max(result.peakMemoryBytes, memory.PagefileUsage);
     for (HWND box : DialogBoxesOf(process.dwProcessId)) {
       if (!answered.insert(box).second) continue;
       MessageBoxSeen seen = Inspect(box);
@@ -310,6 +314,7 @@ RunResult Run(const std::string& program, const std::string& currentFolder,
   }
   result.seconds = Now() - start;
   GetExitCodeProcess(process.hProcess, &result.exitCode);
+
   CloseHandle(process.hProcess);
   return result;
 }

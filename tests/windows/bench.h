@@ -114,7 +114,8 @@ int PressOk(const MessageBoxSeen&);
 struct RunResult {
   DWORD exitCode = 0;
   std::vector<MessageBoxSeen> boxes;
-  double seconds = 0;  // from start to exit
+  double seconds = 0;          // from start to exit
+  SIZE_T peakMemoryBytes = 0;  // the most private memory seen while it ran (sampled)
 };
 
 // Starts a program without arguments in `currentFolder` and pumps the driver's messages

@@ -82,8 +82,8 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
   if (watched != g_watched.end() && !g_messageLog.empty()) {
     if (FILE* log = std::fopen(g_messageLog.c_str(), "ab")) {
       std::fprintf(log, "window \"%s\" got %s wParam=%llu lParam=%lld\n", g_title.c_str(),
-                   watched->second.c_str(),
-                   static_cast<unsigned long long>(wParam), static_cast<long long>(lParam));
+                   watched->second.c_str(), static_cast<unsigned long long>(wParam),
+                   static_cast<long long>(lParam));
       std::fclose(log);
     }
   }
@@ -121,7 +121,9 @@ int main(int argc, char** argv) {
   }
   if (arguments == "--linger") Sleep(INFINITE);
   if (argc >= 3 && std::string(argv[1]) == "--window") {
-    if (*folder) g_messageLog = std::string(folder) + "\\" + std::to_string(GetCurrentProcessId()) + ".messages";
+    if (*folder)
+      g_messageLog =
+          std::string(folder) + "\\" + std::to_string(GetCurrentProcessId()) + ".messages";
     OwnWindow(argv[2], std::vector<std::string>(argv + 3, argv + argc));
   }
   return 0;

@@ -83,7 +83,11 @@ TEST_P(NoticeServiceTest, WhateverTheServiceDoesTheUninstallGoesOn) {
   EXPECT_EQ(service.Connections().size(), 1u) << "one request, never retried";
   ExpectTheUninstallWentOn(result, mainProgram);
   EXPECT_LT(result.seconds, GetParam().atMostSeconds);
-  std::printf("[ TIMING   ] %s: uninstall took %.2f s\n", GetParam().what, result.seconds);
+  // Nothing of the response is kept: an endless body must not grow the program.
+  EXPECT_GT(result.peakMemoryBytes, 0u);
+  EXPECT_LT(result.peakMemoryBytes, 64u << 20);
+  std::printf("[ TIMING   ] %s: uninstall took %.2f s, at most %.1f MiB\n", GetParam().what,
+              result.seconds, result.peakMemoryBytes / 1048576.0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
