@@ -6,7 +6,6 @@ namespace platform {
 
 void RegistryKeyTraits::Close(Handle key) noexcept { RegCloseKey(key); }
 void FileHandleTraits::Close(Handle file) noexcept { CloseHandle(file); }
-void KernelHandleTraits::Close(Handle object) noexcept { CloseHandle(object); }
 void FindHandleTraits::Close(Handle find) noexcept { FindClose(find); }
 
 }  // namespace platform

@@ -22,13 +22,6 @@ struct FileHandleTraits {
   static void Close(Handle file) noexcept;  // CloseHandle
 };
 
-// Kernel objects that report failure as NULL (processes, events).
-struct KernelHandleTraits {
-  using Handle = void*;
-  static Handle Empty() noexcept { return nullptr; }
-  static void Close(Handle object) noexcept;  // CloseHandle
-};
-
 struct FindHandleTraits {
   using Handle = void*;
   static Handle Empty() noexcept { return reinterpret_cast<void*>(~std::uintptr_t{0}); }
@@ -37,7 +30,6 @@ struct FindHandleTraits {
 
 using RegistryKey = UniqueHandle<RegistryKeyTraits>;
 using FileHandle = UniqueHandle<FileHandleTraits>;
-using KernelHandle = UniqueHandle<KernelHandleTraits>;
 using FindHandle = UniqueHandle<FindHandleTraits>;
 
 }  // namespace platform
