@@ -148,8 +148,12 @@ void SetValue(const std::string& key, const std::string& name, DWORD type,
   if (status != ERROR_SUCCESS) throw std::runtime_error("cannot set " + name);
 }
 
+std::string DwordBytes(DWORD value) {
+  return std::string(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
 void SetDword(const std::string& key, const std::string& name, DWORD value) {
-  SetValue(key, name, REG_DWORD, std::string(reinterpret_cast<const char*>(&value), sizeof value));
+  SetValue(key, name, REG_DWORD, DwordBytes(value));
 }
 
 void SetText(const std::string& key, const std::string& name, const std::string& text, DWORD type) {

@@ -54,6 +54,8 @@ void DeleteKeyTree(const std::string& key);
 void SetValue(const std::string& key, const std::string& name, DWORD type,
               const std::string& bytes);
 void SetDword(const std::string& key, const std::string& name, DWORD value);
+// The 4 bytes of a REG_DWORD value.
+std::string DwordBytes(DWORD value);
 // Stores the text with its NUL, as REG_SZ or REG_EXPAND_SZ.
 void SetText(const std::string& key, const std::string& name, const std::string& text,
              DWORD type = REG_SZ);

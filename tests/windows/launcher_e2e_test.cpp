@@ -264,30 +264,28 @@ TEST_P(LauncherFlagTest, FirstSwitchReadsAsFlagOrEndsWithTheReport) {
   EXPECT_EQ(StartsSeen(), Starts{}) << "later rows are not looked at";
 }
 
-std::string Dword(DWORD value) { return std::string(reinterpret_cast<const char*>(&value), 4); }
-
 INSTANTIATE_TEST_SUITE_P(
     Flags, LauncherFlagTest,
-    testing::Values(FlagCase{"dword 1", REG_DWORD, Dword(1), nullptr, true},
-                    FlagCase{"dword 2", REG_DWORD, Dword(2), nullptr, true},
-                    FlagCase{"dword 0", REG_DWORD, Dword(0), nullptr, false},
-                    FlagCase{"dword 0x80000000", REG_DWORD, Dword(0x80000000), nullptr, true},
-                    FlagCase{"text 1", REG_SZ, std::string("1\0", 2),
-                             "Invalid data type for 's_Enable'\\.", false},
-                    FlagCase{"empty text", REG_SZ, "", "Invalid data type for 's_Enable'\\.",
-                             false},
-                    FlagCase{"empty text with NUL", REG_SZ, std::string(1, '\0'),
-                             "Invalid data type for 's_Enable'\\.", false},
-                    FlagCase{"binary of 4 bytes", REG_BINARY, Dword(1),
-                             "Invalid data type for 's_Enable'\\.", false},
-                    FlagCase{"big-endian dword", REG_DWORD_BIG_ENDIAN, Dword(1),
-                             "Invalid data type for 's_Enable'\\.", false},
-                    FlagCase{"text true", REG_SZ, std::string("true\0", 5),
-                             "Failed to get data for 's_Enable'\\.", false},
-                    FlagCase{"qword", REG_QWORD, Dword(1) + Dword(0),
-                             "Failed to get data for 's_Enable'\\.", false},
-                    FlagCase{"binary of 5 bytes", REG_BINARY, Dword(1) + '\0',
-                             "Failed to get data for 's_Enable'\\.", false}));
+    testing::Values(
+        FlagCase{"dword 1", REG_DWORD, bench::DwordBytes(1), nullptr, true},
+        FlagCase{"dword 2", REG_DWORD, bench::DwordBytes(2), nullptr, true},
+        FlagCase{"dword 0", REG_DWORD, bench::DwordBytes(0), nullptr, false},
+        FlagCase{"dword 0x80000000", REG_DWORD, bench::DwordBytes(0x80000000), nullptr, true},
+        FlagCase{"text 1", REG_SZ, std::string("1\0", 2), "Invalid data type for 's_Enable'\\.",
+                 false},
+        FlagCase{"empty text", REG_SZ, "", "Invalid data type for 's_Enable'\\.", false},
+        FlagCase{"empty text with NUL", REG_SZ, std::string(1, '\0'),
+                 "Invalid data type for 's_Enable'\\.", false},
+        FlagCase{"binary of 4 bytes", REG_BINARY, bench::DwordBytes(1),
+                 "Invalid data type for 's_Enable'\\.", false},
+        FlagCase{"big-endian dword", REG_DWORD_BIG_ENDIAN, bench::DwordBytes(1),
+                 "Invalid data type for 's_Enable'\\.", false},
+        FlagCase{"text true", REG_SZ, std::string("true\0", 5),
+                 "Failed to get data for 's_Enable'\\.", false},
+        FlagCase{"qword", REG_QWORD, bench::DwordBytes(1) + bench::DwordBytes(0),
+                 "Failed to get data for 's_Enable'\\.", false},
+        FlagCase{"binary of 5 bytes", REG_BINARY, bench::DwordBytes(1) + '\0',
+                 "Failed to get data for 's_Enable'\\.", false}));
 
 TEST_F(LauncherTest, MissingValueIsOff) {
   InstallPaltrun();
@@ -336,7 +334,7 @@ TEST_F(LauncherTest, ReportAddressIdentifiesWhereTheErrorArose) {
   const std::string failedRead = addressFor(REG_SZ, std::string("true\0", 5));
   EXPECT_NE(invalidType, "");
   EXPECT_NE(invalidType, failedRead);
-  EXPECT_EQ(addressFor(REG_BINARY, Dword(7)), invalidType);
+  EXPECT_EQ(addressFor(REG_BINARY, bench::DwordBytes(7)), invalidType);
 }
 
 // ---- Double-byte code page ----------------------------------------------------------------

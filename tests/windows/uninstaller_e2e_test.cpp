@@ -83,7 +83,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(UninstallerTest, NonTextAddressEndsTheRunAfterTheAutostartValueIsGone) {
   bench::SetText(kRunKey, kProduct, "Paltrun.exe");
-  bench::SetValue(kPaltrunKey, "UninstallURL", REG_DWORD, Dword(1));
+  bench::SetValue(kPaltrunKey, "UninstallURL", REG_DWORD, bench::DwordBytes(1));
   bench::OwnedWindow mainProgram(kProduct);
   MakeDataFile("backup.dat");
 

@@ -34,10 +34,6 @@ inline void DeleteRunValue(const std::string& name) {
   RegCloseKey(key);
 }
 
-inline std::string Dword(DWORD value) {
-  return std::string(reinterpret_cast<const char*>(&value), 4);
-}
-
 inline bench::BoxAnswerer Answer(int confirmation) {
   return [confirmation](const bench::MessageBoxSeen& box) {
     return box.caption == "Confirmation" ? confirmation : IDOK;
