@@ -38,13 +38,13 @@ unsigned Remaining(ULONGLONG deadline) {
 // Waits until the socket can be read (or written), at most until `deadline`; false once the
 // deadline has passed, even while data keep coming.
 bool WaitFor(const Socket& socket, bool forWriting, ULONGLONG deadline) {
-  if (Remaining(deadline) == 0) return false;
+  const unsigned left = Remaining(deadline);
+  if (left == 0) return false;
   fd_set ready, failed;
   FD_ZERO(&ready);
   FD_ZERO(&failed);
   FD_SET(socket.get(), &ready);
   FD_SET(socket.get(), &failed);
-  const unsigned left = Remaining(deadline);
   timeval timeout = {static_cast<long>(left / 1000), static_cast<long>(left % 1000 * 1000)};
   const int count =
       select(0, forWriting ? nullptr : &ready, forWriting ? &ready : nullptr, &failed, &timeout);
