@@ -108,6 +108,14 @@ class Pki:
                 "-in", self.path(name + ".csr"), "-out", self.path(name + ".pem"))
         return self.path(name + ".pem")
 
+    def other_root(self):
+        """other-ca.pem: a root that issued none of these certificates."""
+        if not os.path.exists(self.path("other-ca.pem")):
+            openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "3",
+                    "-keyout", self.path("other-ca.key"), "-out", self.path("other-ca.pem"),
+                    "-subj", "/CN=Throwaway Other CA")
+        return self.path("other-ca.pem")
+
     def pkcs12(self, name, password=PASSWORD):
         """name.p12: the certificate, its key and the CA, under the password."""
         openssl("pkcs12", "-export", "-in", self.path(name + ".pem"),
