@@ -36,7 +36,7 @@ declare -A product=(
   [VPTUninstaller.exe]="Vintorra Paltrun"
 )
 programs=(VCXLauncher.exe VPTLauncher.exe VPTUninstaller.exe)
-call_limit=120  # seconds for one osslsigncode call, the time-stamp exchange included
+call_limit=60  # seconds for one osslsigncode call, the time-stamp exchange included
 
 fail() {  # step, reason
   echo "sign: $1 failed: $2" >&2

@@ -19,8 +19,9 @@ import sys
 import tempfile
 import unittest
 
-import throwaway_pki
-from throwaway_pki import DAY, PASSWORD
+sys.dont_write_bytecode = True  # keep the source tree clean
+import throwaway_pki  # noqa: E402
+from throwaway_pki import DAY, PASSWORD  # noqa: E402
 
 SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 SIGN = os.path.join(SOURCE, "scripts", "sign.sh")
@@ -34,6 +35,7 @@ OSSLSIGNCODE = os.environ.get("OSSLSIGNCODE", "osslsigncode")
 SOFTHSM_MODULE = "/usr/lib/softhsm/libsofthsm2.so"
 TOKEN_PIN = "482913"
 TOKEN_KEY = "pkcs11:token=release;object=signing;type=private"
+TOKEN_CERT = "pkcs11:token=release;object=signing;type=cert"
 
 options = None  # the command line, parsed in main()
 pki = None      # made once per run, in setUpModule()
@@ -182,7 +184,7 @@ class SignedRelease(unittest.TestCase):
 
 
 class Token:
-    """A SoftHSM token holding the signing key, in a folder of its own."""
+    """A SoftHSM token holding the signing key and its certificate, in a folder of its own."""
 
     def __init__(self):
         if not os.path.exists(SOFTHSM_MODULE):
@@ -201,6 +203,13 @@ class Token:
         subprocess.run(["softhsm2-util", "--import", pki.path("signer.key"), "--token",
                         "release", "--label", "signing", "--id", "01", "--pin", TOKEN_PIN],
                        check=True, capture_output=True, env=env)
+        certificate = os.path.join(folder, "signer.der")
+        throwaway_pki.openssl("x509", "-in", pki.path("signer.pem"), "-outform", "der",
+                              "-out", certificate)
+        subprocess.run(["pkcs11-tool", "--module", SOFTHSM_MODULE, "--token-label", "release",
+                        "--login", "--pin", TOKEN_PIN, "--write-object", certificate,
+                        "--type", "cert", "--id", "01", "--label", "signing"],
+                       check=True, capture_output=True, env=env)
 
     def pin_file(self, pin):
         path = os.path.join(scratch.name, f"pin-{pin}")
@@ -208,9 +217,10 @@ class Token:
             f.write(pin + "\n")
         return path
 
-    def arguments(self, pin):
+    def arguments(self, pin, certificate=("--certs", None)):
+        option, value = certificate
         return ["--pkcs11-module", SOFTHSM_MODULE, "--key", TOKEN_KEY,
-                "--certs", pki.path("signer.pem"), "--password-file", self.pin_file(pin),
+                option, value or pki.path("signer.pem"), "--password-file", self.pin_file(pin),
                 "--ca-file", pki.path("ca.pem"), "--timestamp-url", tsa.url]
 
 
@@ -225,14 +235,18 @@ def the_token():
 
 class TokenSigning(unittest.TestCase):
     def test_key_on_a_token_signs_and_verifies(self):
-        folder = unsigned_folder("token")
-        result = sign(folder, *the_token().arguments(TOKEN_PIN), env=the_token().env)
-        self.assertEqual(result.returncode, 0, result.stderr)
-        for program in PROGRAMS:
-            with self.subTest(program):
-                checked = verify(os.path.join(folder, program))
-                self.assertEqual(checked.returncode, 0, checked.stdout + checked.stderr)
-                self.assertIn("Timestamp Server Signature verification: ok", checked.stdout)
+        for where, certificate in [("certificate from a file", ("--certs", None)),
+                                   ("certificate from the token", ("--pkcs11-cert", TOKEN_CERT))]:
+            with self.subTest(where):
+                folder = unsigned_folder("token-" + certificate[0].strip("-"))
+                result = sign(folder, *the_token().arguments(TOKEN_PIN, certificate),
+                              env=the_token().env)
+                self.assertEqual(result.returncode, 0, result.stderr)
+                for program in PROGRAMS:
+                    checked = verify(os.path.join(folder, program))
+                    self.assertEqual(checked.returncode, 0, checked.stdout + checked.stderr)
+                    self.assertIn("Timestamp Server Signature verification: ok",
+                                  checked.stdout)
 
 
 def p12(name, extensions, **validity):

@@ -165,11 +165,12 @@ class TimeStampAuthority:
         self.server.daemon_threads = True
         self.url = f"http://127.0.0.1:{self.server.server_address[1]}/"
         threading.Thread(target=self.server.serve_forever, daemon=True).start()
-        self.timer = threading.Timer(lifetime, self.server.shutdown)
+        self.timer = threading.Timer(lifetime, self.stop)
         self.timer.daemon = True
         self.timer.start()
 
     def stop(self):
+        """Stops answering and closes the port, so that a late client is refused."""
         self.timer.cancel()
         self.server.shutdown()
         self.server.server_close()
