@@ -93,6 +93,8 @@ check_options() {
   else
     fail "$step" "give --pkcs12 FILE or --pkcs11-module MODULE"
   fi
+  [[ -z $password_env || $password_env =~ ^[A-Za-z_][A-Za-z0-9_]*$ ]] ||
+    fail "$step" "--password-env takes the name of a variable, not \"$password_env\""
   [[ -z $password_env || -n ${!password_env+set} ]] ||
     fail "$step" "the variable $password_env named by --password-env is not set"
   [[ -z $password_file || -r $password_file ]] ||
@@ -138,13 +140,10 @@ reason_in() {  # output file
     }' "$1" | head -c 300
 }
 
-# The step's tool calls write their output here, to be quoted on failure.
-log=
-
-run() {  # step, command...
-  local step=$1
-  shift
-  local status=0
+# Runs a tool call of the step, its output kept in the log file to be quoted on failure.
+run() {  # step, log file, command...
+  local step=$1 log=$2 status=0
+  shift 2
   timeout "$call_limit" "$@" >"$log" 2>&1 || status=$?
   [[ $status -ne 124 ]] || fail "$step" "no answer within $call_limit s"
   [[ $status -eq 0 ]] || fail "$step" "$(reason_in "$log")"
@@ -185,9 +184,7 @@ check_certificate() {  # PEM file, leaf first
 # The signing certificate from the PKCS#12 file, which also proves the password right. Files
 # exported with old ciphers (RC2) need OpenSSL's legacy provider.
 read_pkcs12() {
-  local step="opening the PKCS#12 file $pkcs12"
-  log=$work/openssl.log
-  local legacy
+  local step="opening the PKCS#12 file $pkcs12" log=$work/openssl.log legacy
   for legacy in "" -legacy; do
     if openssl pkcs12 $legacy -in "$pkcs12" -passin file:<(password) -nokeys -clcerts \
       -out "$work/signer.pem" >"$log" 2>&1; then
@@ -210,11 +207,11 @@ sign_one() {  # program name
   fi
   for url_option in "${timestamp_urls[@]}"; do command+=(-ts "$url_option"); done
   command+=(-h sha256 -n "${product[$name]}" -i "$url" -in "$dist/$name" -out "$work/signed/$name")
-  log=$work/$name.sign.log
+  local log=$work/$name.sign.log
   if [[ -n $password_env$password_file ]]; then
-    run "signing $name" "${command[@]}" -readpass <(password) </dev/null
+    run "signing $name" "$log" "${command[@]}" -readpass <(password) </dev/null
   else
-    run "signing $name" "${command[@]}" </dev/null
+    run "signing $name" "$log" "${command[@]}" </dev/null
   fi
 }
 
@@ -222,11 +219,9 @@ sign_one() {  # program name
 # signature by a trusted chain over its exact contents, with the description and address
 # asked for, and a verified timestamp if one was asked for.
 verify_one() {  # program name
-  local name=$1 step="verifying $name" report current calculated
-  log=$work/$name.verify.log
-  run "$step" "$osslsigncode" verify -CAfile "$ca_file" -TSA-CAfile "$tsa_ca_file" \
+  local name=$1 step="verifying $name" report=$work/$name.verify.log current calculated
+  run "$step" "$report" "$osslsigncode" verify -CAfile "$ca_file" -TSA-CAfile "$tsa_ca_file" \
     -in "$work/signed/$name"
-  report=$log
   grep -q '^Signature verification: ok' "$report" || fail "$step" "the signature does not verify"
   grep -Eq '^Message digest algorithm *: SHA256' "$report" ||
     fail "$step" "the file's digest is not SHA-256"
