@@ -9,10 +9,14 @@ function(use_windows_program_flags name)
 endfunction()
 
 # add_windows_program(<name> SOURCES ... LIBRARIES ...): a shipped program, with the trimmed
-# C++ runtime (platform/runtime_trims.cpp).
+# C++ runtime (platform/runtime_trims.cpp) and the report of a delay-loaded import that fails
+# (platform/delay_load_failure.cpp; as a source of its own, it is always linked, ahead of the
+# runtime's empty hook).
 function(add_windows_program name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES" ${ARGN})
-  add_executable(${name} WIN32 ${ARG_SOURCES} ${PROJECT_SOURCE_DIR}/platform/runtime_trims.cpp)
+  add_executable(${name} WIN32 ${ARG_SOURCES}
+    ${PROJECT_SOURCE_DIR}/platform/runtime_trims.cpp
+    ${PROJECT_SOURCE_DIR}/platform/delay_load_failure.cpp)
   target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} platform)
   use_windows_program_flags(${name})
 endfunction()

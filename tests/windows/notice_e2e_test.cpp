@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
+#include <utility>
+#include <vector>
+
 #include "uninstaller_fixture.h"
 
 namespace {
@@ -121,5 +125,69 @@ TEST_F(OfflineNotice, SendsNoNoticeAndGoesOnAtOnce) {
   EXPECT_TRUE(service.Connections().empty());
   ExpectTheUninstallWentOn(result, mainProgram);
 }
+
+// A system DLL taken away from the uninstaller under Wine, by DLL overrides for that program
+// alone (the driver itself needs Winsock for the service); stand-ins placed next to it take
+// the place of the DLLs named "native". Elsewhere the overrides mean nothing.
+struct MissingDllCase {
+  const char* what;
+  std::vector<std::pair<const char*, const char*>> overrides;  // DLL, "" (disabled) or "native"
+  const char* report;  // the report's pattern, both lines
+};
+
+void PrintTo(const MissingDllCase& c, std::ostream* os) { *os << c.what; }
+
+class MissingDll : public NoticeTest, public testing::WithParamInterface<MissingDllCase> {
+ protected:
+  void TearDown() override {
+    bench::DeleteKeyTree(kAppDefaultsKey);
+    NoticeTest::TearDown();
+  }
+  void TakeAway(const MissingDllCase& c) {
+    for (const auto& [dll, mode] : c.overrides) {
+      bench::SetText(std::string(kAppDefaultsKey) + "\\DllOverrides", dll, mode);
+      if (std::string(mode) == "native")
+        bench::CopyProgram(std::string("stand_in_") + dll + ".dll", app_ + "\\" + dll + ".dll");
+    }
+  }
+  static constexpr char kAppDefaultsKey[] = "Software\\Wine\\AppDefaults\\VPTUninstaller.exe";
+};
+
+TEST_P(MissingDll, EndsThroughTheErrorReportAfterTheStepsBeforeTheNotice) {
+  TakeAway(GetParam());
+  bench::SetText(kRunKey, kProduct, "Paltrun.exe");
+  bench::NoticeService service(ServiceBehaviour::Answer200);
+  bench::OwnedWindow mainProgram(kProduct);
+
+  const bench::RunResult result = RunUninstaller();
+
+  EXPECT_EQ(result.exitCode, 1u);
+  ASSERT_EQ(result.boxes.size(), 1u);
+  EXPECT_EQ(result.boxes[0].caption, "Application Error");
+  EXPECT_TRUE(std::regex_match(
+      result.boxes[0].text,
+      std::regex(std::string("Exception ") + GetParam().report + "\\.\r\n")))
+      << result.boxes[0].text;
+  EXPECT_TRUE(result.boxes[0].programWaited);
+  EXPECT_FALSE(bench::ValueExists(kRunKey, kProduct)) << "the step before the notice ran";
+  EXPECT_TRUE(service.Connections().empty());
+  EXPECT_TRUE(mainProgram.messages().empty()) << "no step after the notice ran";
+  EXPECT_TRUE(bench::FolderExists(dataFolder_));
+}
+
+#define REPORT_HEAD(kind) kind " in module VPTUninstaller\\.exe at [0-9A-F]{8}\\.\r\n"
+INSTANTIATE_TEST_SUITE_P(
+    Dlls, MissingDll,
+    testing::Values(
+        MissingDllCase{"Winsock disabled, online", {{"wininet", "native"}, {"ws2_32", ""}},
+                       REPORT_HEAD("ESocketError") "Winsock cannot start \\(error 126\\)"},
+        MissingDllCase{"Winsock without its functions",
+                       {{"wininet", "native"}, {"ws2_32", "native"}},
+                       REPORT_HEAD("ESocketError")
+                       "Winsock has no function [A-Za-z_]+ \\(error 127\\)"},
+        // Wine's wininet needs Winsock: without it, wininet is the first to fail.
+        MissingDllCase{"Winsock and with it wininet disabled", {{"ws2_32", ""}},
+                       REPORT_HEAD("EOSError") "wininet\\.dll cannot be loaded \\(error 126\\)"}));
+#undef REPORT_HEAD
 
 }  // namespace
