@@ -1,6 +1,7 @@
 // Stand-ins for system DLLs, placed next to the uninstaller by the tests that take a DLL away
 // from it (a Wine DLL override): Wine's wininet needs Winsock, so Winsock alone can be taken
 // away only while a wininet that does not need it reports the machine online.
+#define WIN32_LEAN_AND_MEAN  // no Winsock declarations: this file defines its own
 #include <windows.h>
 
 #ifdef STAND_IN_WININET
