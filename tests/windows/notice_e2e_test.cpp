@@ -190,4 +190,53 @@ INSTANTIATE_TEST_SUITE_P(
                        REPORT_HEAD("EOSError") "wininet\\.dll cannot be loaded \\(error 126\\)"}));
 #undef REPORT_HEAD
 
+// The uninstaller built with a notice host that is a name, run with the bench's name lookup
+// arranged by scripts/wine-run.sh.
+class NamedHost : public NoticeTest {
+ protected:
+  void SetUp() override {
+    NoticeTest::SetUp();
+    bench::CopyProgram("VPTUninstallerNamedHost.exe", uninstaller_);
+  }
+  static std::string ExactNotice() {
+    std::string request = kNoticeRequest;
+    const std::string loopback = "Host: 127.0.0.1";
+    return request.replace(request.find(loopback), loopback.size(), "Host: notice.vintorra.test");
+  }
+};
+
+// Run with WINE_RUN_RESOLVER=silent: the name server never answers.
+class NamedHostSilentResolver : public NamedHost {};
+
+TEST_F(NamedHostSilentResolver, TheLookupEndsWithinTheTimeToConnect) {
+  bench::NoticeService service(ServiceBehaviour::Answer200);
+  bench::OwnedWindow mainProgram(kProduct);
+
+  const bench::RunResult result = RunUninstaller();
+
+  EXPECT_TRUE(service.Connections().empty());
+  ExpectTheUninstallWentOn(result, mainProgram);
+  // 5 s to have the connection, name lookup included, and the rest of the uninstall.
+  EXPECT_LT(result.seconds, 7);
+  std::printf("[ TIMING   ] silent name server: uninstall took %.2f s\n", result.seconds);
+}
+
+// Run with WINE_RUN_HOSTS=dead_first.hosts: the name's first address never answers (packets to
+// it are dropped), its second is the service.
+class NamedHostDeadFirstAddress : public NamedHost {};
+
+TEST_F(NamedHostDeadFirstAddress, TheNextAddressGetsTheExactNotice) {
+  bench::NoticeService service(ServiceBehaviour::Answer200);
+  bench::OwnedWindow mainProgram(kProduct);
+
+  const bench::RunResult result = RunUninstaller();
+
+  const std::vector<bench::NoticeConnection> connections = service.Connections();
+  ASSERT_EQ(connections.size(), 1u);
+  EXPECT_EQ(connections[0].request, ExactNotice());
+  ExpectTheUninstallWentOn(result, mainProgram);
+  EXPECT_LT(result.seconds, 5);
+  std::printf("[ TIMING   ] dead first address: uninstall took %.2f s\n", result.seconds);
+}
+
 }  // namespace
