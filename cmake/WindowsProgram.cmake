@@ -16,6 +16,7 @@ function(add_windows_program name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES" ${ARGN})
   add_executable(${name} WIN32 ${ARG_SOURCES}
     ${PROJECT_SOURCE_DIR}/platform/runtime_trims.cpp
+    ${PROJECT_SOURCE_DIR}/platform/runtime_single_thread.cpp
     ${PROJECT_SOURCE_DIR}/platform/delay_load_failure.cpp)
   target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} platform)
   use_windows_program_flags(${name})

@@ -1,0 +1,29 @@
+// Linked into each shipped program in place of the C++ runtime's thread support, which a
+// program that runs on one thread only never needs: the programs start no thread, and no code
+// of theirs runs on a thread the system starts.
+//
+// The runtime keeps its exception bookkeeping per thread, through emulated thread-local
+// storage, and guards its emergency exception memory with a mutex; together with the thread
+// support they pull in, some 5 KiB of each program. One thread needs one set of bookkeeping
+// and no lock.
+
+namespace {
+
+// The runtime's per-thread exception record: two words (the exceptions caught and the count
+// of those thrown and not yet caught), zeroed at start. Room for more, in case it grows.
+alignas(void*) unsigned char exceptionGlobals[8 * sizeof(void*)];
+
+}  // namespace
+
+extern "C" {
+
+void* __cxa_get_globals() noexcept { return exceptionGlobals; }
+void* __cxa_get_globals_fast() noexcept { return exceptionGlobals; }
+
+// The mutex of the emergency exception memory.
+void __gthr_win32_mutex_init_function(void*) {}
+void __gthr_win32_mutex_destroy(void*) {}
+int __gthr_win32_mutex_lock(void*) { return 0; }
+int __gthr_win32_mutex_unlock(void*) { return 0; }
+
+}  // extern "C"
