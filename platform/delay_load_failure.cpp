@@ -9,11 +9,27 @@
 #include <windows.h>
 #include <delayimp.h>
 
-#include <string>
-
 #include "platform/error_report.h"
 
 namespace {
+
+// The report's text is put together without allocating: nothing here may throw.
+struct FixedText {
+  char bytes[200] = {};
+  unsigned size = 0;
+
+  FixedText& operator<<(const char* text) {
+    while (*text && size + 1 < sizeof bytes) bytes[size++] = *text++;
+    return *this;
+  }
+  FixedText& operator<<(unsigned long number) {
+    char digits[12];
+    unsigned count = 0;
+    do digits[count++] = static_cast<char>('0' + number % 10); while (number /= 10);
+    while (count && size + 1 < sizeof bytes) bytes[size++] = digits[--count];
+    return *this;
+  }
+};
 
 // The code address of the stub that the failed import's slot still holds, relative to the
 // program's load address: it tells which import failed.
@@ -23,28 +39,22 @@ std::uint32_t StubAddress(const DelayLoadInfo& info) {
   return static_cast<std::uint32_t>(stub - base);
 }
 
-std::string FunctionName(const DelayLoadProc& function) {
-  return function.fImportByName ? std::string(function.szProcName)
-                                : "#" + std::to_string(function.dwOrdinal);
-}
-
 FARPROC WINAPI EndOnDelayLoadFailure(unsigned notification, PDelayLoadInfo info) {
   if (notification != dliFailLoadLib && notification != dliFailGetProc) return nullptr;
   // Winsock fails with the kind and text of a Winsock that cannot start.
   const bool winsock = lstrcmpiA(info->szDll, "ws2_32.dll") == 0;
-  std::string text;
-  try {
-    const std::string error = " (error " + std::to_string(info->dwLastError) + ")";
-    if (notification == dliFailLoadLib)
-      text = winsock ? "Winsock cannot start" : std::string(info->szDll) + " cannot be loaded";
-    else
-      text = std::string(winsock ? "Winsock" : info->szDll) + " has no function " +
-             FunctionName(info->dlp);
-    text += error;
-  } catch (...) {
-    text = "A system DLL cannot be used";  // no memory for the details; nothing may throw here
+  FixedText text;
+  if (notification == dliFailLoadLib) {
+    if (winsock) text << "Winsock cannot start";
+    else text << info->szDll << " cannot be loaded";
+  } else {
+    text << (winsock ? "Winsock" : info->szDll) << " has no function ";
+    if (info->dlp.fImportByName) text << info->dlp.szProcName;
+    else text << "#" << static_cast<unsigned long>(info->dlp.dwOrdinal);
   }
-  platform::EndWithErrorReport(winsock ? "ESocketError" : "EOSError", text, StubAddress(*info));
+  text << " (error " << static_cast<unsigned long>(info->dwLastError) << ")";
+  platform::EndWithErrorReport(winsock ? "ESocketError" : "EOSError",
+                               std::string_view(text.bytes, text.size), StubAddress(*info));
 }
 
 }  // namespace

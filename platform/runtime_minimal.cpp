@@ -20,11 +20,20 @@ extern "C" {
 void* __cxa_get_globals() noexcept { return exceptionGlobals; }
 void* __cxa_get_globals_fast() noexcept { return exceptionGlobals; }
 
-// The mutex of the emergency exception memory.
+// The mutex of the emergency exception memory, which is never taken: with no second thread
+// the runtime sees no need (_CRT_MT below), but the calls are still linked.
 void __gthr_win32_mutex_init_function(void*) {}
 void __gthr_win32_mutex_destroy(void*) {}
 int __gthr_win32_mutex_lock(void*) { return 0; }
 int __gthr_win32_mutex_unlock(void*) { return 0; }
+
+// Tells the runtime that more than one thread may run its code: none does.
+int _CRT_MT = 0;
+
+// Called by the start-up code's TLS callback on every thread and process event, to run the
+// destructors of thread-local keys (none without the thread support above) and to reset the
+// floating-point unit of each new thread (none runs the programs' code).
+int __mingw_TLScallback(void*, unsigned long, void*) { return 1; }
 
 }  // extern "C"
 
