@@ -129,10 +129,17 @@ struct PendingLookup {
   OVERLAPPED overlapped = {};
   ADDRINFOEXW* result = nullptr;
   HANDLE cancel = nullptr;
-  std::wstring name, service;
+  wchar_t name[256];  // a host name has at most 253 characters
+  wchar_t service[6];
 };
 
-std::wstring Widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+// Host names and port numbers are ASCII; a longer text than fits is cut, and then not found.
+template <std::size_t size>
+void Widen(const std::string& text, wchar_t (&wide)[size]) {
+  std::size_t i = 0;
+  for (; i < text.size() && i + 1 < size; ++i) wide[i] = static_cast<unsigned char>(text[i]);
+  wide[i] = L'\0';
+}
 
 // Waits for the lookup at most until `deadline`, passing the same limit to the system, which
 // honours it from Windows 8 on; the wait bounds it wherever the system does not.
@@ -142,15 +149,15 @@ std::vector<Address> ResolveBounded(const BoundedLookup& lookup, const std::stri
   if (!done) RaiseError(kHttpError, "Host lookup cannot start: " + host);
   auto pending = std::make_unique<PendingLookup>();
   pending->overlapped.hEvent = done.get();
-  pending->name = Widen(host);  // host names are ASCII
-  pending->service = Widen(service);
+  Widen(host, pending->name);
+  Widen(service, pending->service);
   ADDRINFOEXW hints = {};
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
   hints.ai_protocol = IPPROTO_TCP;
   const unsigned left = Remaining(deadline);
   timeval timeout = {static_cast<long>(left / 1000), static_cast<long>(left % 1000 * 1000)};
-  int error = lookup.start(pending->name.c_str(), pending->service.c_str(), NS_ALL, nullptr,
+  int error = lookup.start(pending->name, pending->service, NS_ALL, nullptr,
                            &hints, &pending->result, &timeout, &pending->overlapped, nullptr,
                            &pending->cancel);
   if (error == WSA_IO_PENDING) {

@@ -42,3 +42,8 @@ int __mingw_TLScallback(void*, unsigned long, void*) { return 1; }
 // --disable-runtime-pseudo-reloc, so the link fails rather than generate one: the list is
 // always empty, and so is the work.
 extern "C" void _pei386_runtime_relocator() {}
+
+// The start-up code installs a handler of floating-point library errors that prints each one
+// to the standard error stream, which a GUI program does not have; it brings formatted
+// printing. Declining to handle them leaves the C library's default: the result and errno.
+extern "C" int _matherr(void*) { return 0; }
