@@ -45,6 +45,15 @@ class NoticeTest : public UninstallerTest {
     EXPECT_EQ(window.messages().size(), 1u);
     EXPECT_FALSE(bench::FolderExists(dataFolder_));
   }
+  // Runs the uninstaller beside a service that would answer, which must receive nothing.
+  bench::RunResult RunWithoutNotice() {
+    bench::NoticeService service(ServiceBehaviour::Answer200);
+    bench::OwnedWindow mainProgram(kProduct);
+    const bench::RunResult result = RunUninstaller();
+    EXPECT_TRUE(service.Connections().empty());
+    ExpectTheUninstallWentOn(result, mainProgram);
+    return result;
+  }
 };
 
 TEST_F(NoticeTest, SendsExactlyTheNoticeBeforeTheStopSignals) {
@@ -116,15 +125,7 @@ class OfflineNotice : public NoticeTest {
   }
 };
 
-TEST_F(OfflineNotice, SendsNoNoticeAndGoesOnAtOnce) {
-  bench::NoticeService service(ServiceBehaviour::Answer200);
-  bench::OwnedWindow mainProgram(kProduct);
-
-  const bench::RunResult result = RunUninstaller();
-
-  EXPECT_TRUE(service.Connections().empty());
-  ExpectTheUninstallWentOn(result, mainProgram);
-}
+TEST_F(OfflineNotice, SendsNoNoticeAndGoesOnAtOnce) { RunWithoutNotice(); }
 
 // A system DLL taken away from the uninstaller under Wine, by DLL overrides for that program
 // alone (the driver itself needs Winsock for the service); stand-ins placed next to it take
@@ -215,13 +216,7 @@ class NamedHost : public NoticeTest {
 class NamedHostSilentResolver : public NamedHost {};
 
 TEST_F(NamedHostSilentResolver, TheLookupEndsWithinTheTimeToConnect) {
-  bench::NoticeService service(ServiceBehaviour::Answer200);
-  bench::OwnedWindow mainProgram(kProduct);
-
-  const bench::RunResult result = RunUninstaller();
-
-  EXPECT_TRUE(service.Connections().empty());
-  ExpectTheUninstallWentOn(result, mainProgram);
+  const bench::RunResult result = RunWithoutNotice();
   // 5 s to have the connection, name lookup included, and the rest of the uninstall.
   EXPECT_LT(result.seconds, 7);
   std::printf("[ TIMING   ] silent name server: uninstall took %.2f s\n", result.seconds);
