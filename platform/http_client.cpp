@@ -82,16 +82,17 @@ std::vector<Address> CopyAddresses(const List* list) {
   return addresses;
 }
 
-// The lookup of Windows Vista and 7, which nothing bounds but the system's own resolver.
-std::vector<Address> ResolveUnbounded(const std::string& host, const std::string& service) {
+// The plain lookup: with AI_NUMERICHOST it only reads an address written out, at once; without,
+// on Windows Vista and 7, nothing bounds it but the system's own resolver. Empty on failure.
+AddressList PlainLookup(const std::string& host, const std::string& service, int flags) {
   addrinfo hints = {};
+  hints.ai_flags = flags;
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
   hints.ai_protocol = IPPROTO_TCP;
   addrinfo* list = nullptr;
-  if (getaddrinfo(host.c_str(), service.c_str(), &hints, &list) != 0)
-    RaiseError(kHttpError, "Host not found: " + host);
-  return CopyAddresses(AddressList(list).get());
+  if (getaddrinfo(host.c_str(), service.c_str(), &hints, &list) != 0) return {};
+  return AddressList(list);
 }
 
 // The overlapped lookup of Windows 8 and later, found at run time so that the programs still
@@ -175,12 +176,17 @@ std::vector<Address> ResolveBounded(const BoundedLookup& lookup, const std::stri
   return addresses;
 }
 
-// The host's addresses, looked up within the deadline where the system allows it.
+// The host's addresses, looked up within the deadline where the system allows it. An address
+// written out needs no lookup.
 std::vector<Address> Resolve(const std::string& host, unsigned short port, ULONGLONG deadline) {
   const std::string service = std::to_string(port);
-  const std::optional<BoundedLookup> bounded = FindBoundedLookup();
-  return bounded ? ResolveBounded(*bounded, host, service, deadline)
-                 : ResolveUnbounded(host, service);
+  if (const AddressList numeric = PlainLookup(host, service, AI_NUMERICHOST))
+    return CopyAddresses(numeric.get());
+  if (const std::optional<BoundedLookup> bounded = FindBoundedLookup())
+    return ResolveBounded(*bounded, host, service, deadline);
+  const AddressList list = PlainLookup(host, service, 0);
+  if (!list) RaiseError(kHttpError, "Host not found: " + host);
+  return CopyAddresses(list.get());
 }
 
 // Connects without blocking past the deadline: the connection is made in the background and
