@@ -52,6 +52,8 @@ void* TakeFromReserve(std::size_t size) {
 
 }  // namespace
 
+// The runtime's own entry points, as <cxxabi.h> declares them.
+namespace __cxxabiv1 {
 extern "C" {
 
 void* __cxa_allocate_exception(std::size_t size) noexcept {
@@ -74,8 +76,15 @@ void __cxa_free_exception(void* object) noexcept {
   std::free(block);
 }
 
-void* __cxa_get_globals() noexcept { return exceptionGlobals; }
-void* __cxa_get_globals_fast() noexcept { return exceptionGlobals; }
+__cxa_eh_globals* __cxa_get_globals() noexcept {
+  return reinterpret_cast<__cxa_eh_globals*>(exceptionGlobals);
+}
+__cxa_eh_globals* __cxa_get_globals_fast() noexcept { return __cxa_get_globals(); }
+
+}  // extern "C"
+}  // namespace __cxxabiv1
+
+extern "C" {
 
 // The start-up code's thread-local storage support: a TLS directory whose callbacks run the
 // destructors of thread-local keys and thread_local objects, and reset the floating-point
