@@ -53,6 +53,10 @@ unsigned Remaining(ULONGLONG deadline) {
   return now >= deadline ? 0 : static_cast<unsigned>(deadline - now);
 }
 
+timeval ToTimeval(unsigned milliseconds) {
+  return {static_cast<long>(milliseconds / 1000), static_cast<long>(milliseconds % 1000 * 1000)};
+}
+
 // Waits until the socket can be read (or written), at most until `deadline`; false once the
 // deadline has passed, even while data keep coming.
 bool WaitFor(const Socket& socket, bool forWriting, ULONGLONG deadline) {
@@ -63,7 +67,7 @@ bool WaitFor(const Socket& socket, bool forWriting, ULONGLONG deadline) {
   FD_ZERO(&failed);
   FD_SET(socket.get(), &ready);
   FD_SET(socket.get(), &failed);
-  timeval timeout = {static_cast<long>(left / 1000), static_cast<long>(left % 1000 * 1000)};
+  timeval timeout = ToTimeval(left);
   const int count =
       select(0, forWriting ? nullptr : &ready, forWriting ? &ready : nullptr, &failed, &timeout);
   return count > 0 && FD_ISSET(socket.get(), &ready);
@@ -156,8 +160,7 @@ std::vector<Address> ResolveBounded(const BoundedLookup& lookup, const std::stri
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
   hints.ai_protocol = IPPROTO_TCP;
-  const unsigned left = Remaining(deadline);
-  timeval timeout = {static_cast<long>(left / 1000), static_cast<long>(left % 1000 * 1000)};
+  timeval timeout = ToTimeval(Remaining(deadline));
   int error = lookup.start(pending->name, pending->service, NS_ALL, nullptr,
                            &hints, &pending->result, &timeout, &pending->overlapped, nullptr,
                            &pending->cancel);
