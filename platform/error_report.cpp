@@ -4,7 +4,6 @@
 
 #include <exception>
 #include <new>
-#include <string_view>
 
 #include "platform/app_error.h"
 #include "platform/error_text.h"
@@ -13,10 +12,33 @@
 namespace platform {
 namespace {
 
-void ShowErrorReport(std::string_view kind, std::string_view text, std::uint32_t address) {
-  const std::string module = FileNamePart(OwnModulePath(), IsLeadByte);
-  const std::string report = FormatErrorReport(kind, module, address, text);
-  MessageBoxA(nullptr, report.c_str(), "Application Error", MB_OK | MB_ICONERROR | MB_TASKMODAL);
+constexpr char kCaption[] = "Application Error";
+
+// Set once a report is under way: a failure inside it (user32 that cannot be loaded for the
+// box, say) ends the program instead of starting a second report.
+bool reporting = false;
+
+// The program's file name; a fixed name when its path cannot be read, since the report must
+// not fail itself.
+std::string ModuleName() {
+  try {
+    return FileNamePart(OwnModulePath(), IsLeadByte);
+  } catch (...) {
+    return "(unknown module)";
+  }
+}
+
+void ShowErrorReport(std::string_view kind, std::string_view text, std::uint32_t address) noexcept {
+  if (reporting) return;
+  reporting = true;
+  try {
+    const std::string report = FormatErrorReport(kind, ModuleName(), address, text);
+    MessageBoxA(nullptr, report.c_str(), kCaption, MB_OK | MB_ICONERROR | MB_TASKMODAL);
+  } catch (...) {
+    // No memory left for the text: a fixed one still tells that an error ended the program.
+    MessageBoxA(nullptr, "Out of memory while reporting an error.", kCaption,
+                MB_OK | MB_ICONERROR | MB_TASKMODAL);
+  }
 }
 
 }  // namespace
@@ -33,6 +55,12 @@ int RunWithErrorReport(void (*sequence)()) {
     ShowErrorReport("Exception", error.what(), 0);
   }
   return 1;
+}
+
+void EndWithErrorReport(std::string_view kind, std::string_view text,
+                        std::uint32_t address) noexcept {
+  ShowErrorReport(kind, text, address);
+  ExitProcess(1);
 }
 
 }  // namespace platform

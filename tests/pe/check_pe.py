@@ -60,19 +60,28 @@ def launcher_version(product, product_version_text, file_name):
             "translations": [(0x0409, 1200)]}
 
 
+# Functions that only the uninstaller calls (its data-folder and autostart steps): a launcher
+# that imports one links code it never runs.
+UNINSTALLER_ONLY_FUNCTIONS = {"CreateFileA", "DeleteFileA", "FindNextFileA", "GetFileAttributesA",
+                              "GetFileInformationByHandle", "GetFinalPathNameByHandleA",
+                              "RemoveDirectoryA", "SetFileAttributesA", "RegDeleteValueA"}
+
 # None means the program must not carry that resource at all.
 PROFILES = {
     "vcx-launcher": {"icon sizes": {16, 32, 48},
                      "manifest": LAUNCHER_MANIFEST,
                      "version": launcher_version("Vintorra Corrindel", "3.1.0.0",
-                                                 "VCXLauncher.exe")},
+                                                 "VCXLauncher.exe"),
+                     "not imported": UNINSTALLER_ONLY_FUNCTIONS},
     "vpt-launcher": {"icon sizes": {16, 32, 48},
                      "manifest": LAUNCHER_MANIFEST,
                      "version": launcher_version("Vintorra Paltrun", "3.1.0",
-                                                 "VPTLauncher.exe")},
+                                                 "VPTLauncher.exe"),
+                     "not imported": UNINSTALLER_ONLY_FUNCTIONS},
     "uninstaller": {"icon sizes": None,
                     "manifest": UNINSTALLER_MANIFEST,
-                    "version": None},
+                    "version": None,
+                    "not imported": set()},
 }
 
 failures = []
@@ -102,8 +111,12 @@ def resources(pe):
     return found
 
 
-def check_imports(pe, exe, objdump):
+def check_imports(pe, exe, objdump, not_imported):
     imported = [e.dll.decode() for e in getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])]
+    functions = {i.name.decode() for e in getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])
+                 for i in e.imports if i.name}
+    unused = functions & not_imported
+    expect(not unused, f"imports functions it never calls: {sorted(unused)}")
     delayed = [e.dll.decode() for e in getattr(pe, "DIRECTORY_ENTRY_DELAY_IMPORT", [])]
     for dll in imported + delayed:
         base = dll.lower().removesuffix(".dll")
@@ -237,7 +250,7 @@ def main():
     expect(header.TimeDateStamp == 0,
            f"link timestamp is {header.TimeDateStamp:#010x}, expected 0 "
            "(the programs are linked with --no-insert-timestamp)")
-    check_imports(pe, args.exe, args.objdump)
+    check_imports(pe, args.exe, args.objdump, profile["not imported"])
     res = resources(pe)
     check_icons(res, profile["icon sizes"])
     check_manifest(res, profile["manifest"])

@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
+#include <utility>
+#include <vector>
+
 #include "uninstaller_fixture.h"
 
 namespace {
@@ -40,6 +44,15 @@ class NoticeTest : public UninstallerTest {
     EXPECT_TRUE(result.boxes.empty());
     EXPECT_EQ(window.messages().size(), 1u);
     EXPECT_FALSE(bench::FolderExists(dataFolder_));
+  }
+  // Runs the uninstaller beside a service that would answer, which must receive nothing.
+  bench::RunResult RunWithoutNotice() {
+    bench::NoticeService service(ServiceBehaviour::Answer200);
+    bench::OwnedWindow mainProgram(kProduct);
+    const bench::RunResult result = RunUninstaller();
+    EXPECT_TRUE(service.Connections().empty());
+    ExpectTheUninstallWentOn(result, mainProgram);
+    return result;
   }
 };
 
@@ -112,14 +125,119 @@ class OfflineNotice : public NoticeTest {
   }
 };
 
-TEST_F(OfflineNotice, SendsNoNoticeAndGoesOnAtOnce) {
+TEST_F(OfflineNotice, SendsNoNoticeAndGoesOnAtOnce) { RunWithoutNotice(); }
+
+// A system DLL taken away from the uninstaller under Wine, by DLL overrides for that program
+// alone (the driver itself needs Winsock for the service); stand-ins placed next to it take
+// the place of the DLLs named "native". Elsewhere the overrides mean nothing.
+struct MissingDllCase {
+  const char* what;
+  std::vector<std::pair<const char*, const char*>> overrides;  // DLL, "" (disabled) or "native"
+  const char* report;  // the report's pattern, both lines; null when no box can be shown
+};
+
+void PrintTo(const MissingDllCase& c, std::ostream* os) { *os << c.what; }
+
+class MissingDll : public NoticeTest, public testing::WithParamInterface<MissingDllCase> {
+ protected:
+  void TearDown() override {
+    bench::DeleteKeyTree(kAppDefaultsKey);
+    NoticeTest::TearDown();
+  }
+  void TakeAway(const MissingDllCase& c) {
+    for (const auto& [dll, mode] : c.overrides) {
+      bench::SetText(std::string(kAppDefaultsKey) + "\\DllOverrides", dll, mode);
+      if (std::string(mode) == "native")
+        bench::CopyProgram(std::string("stand_in_") + dll + ".dll", app_ + "\\" + dll + ".dll");
+    }
+  }
+  static constexpr char kAppDefaultsKey[] = "Software\\Wine\\AppDefaults\\VPTUninstaller.exe";
+};
+
+TEST_P(MissingDll, EndsThroughTheErrorReportAfterTheStepsBeforeTheNotice) {
+  TakeAway(GetParam());
+  bench::SetText(kRunKey, kProduct, "Paltrun.exe");
   bench::NoticeService service(ServiceBehaviour::Answer200);
   bench::OwnedWindow mainProgram(kProduct);
 
   const bench::RunResult result = RunUninstaller();
 
+  EXPECT_EQ(result.exitCode, 1u);
+  if (GetParam().report) {
+    ASSERT_EQ(result.boxes.size(), 1u);
+    EXPECT_EQ(result.boxes[0].caption, "Application Error");
+    EXPECT_TRUE(std::regex_match(
+        result.boxes[0].text,
+        std::regex(std::string("Exception ") + GetParam().report + "\\.\r\n")))
+        << result.boxes[0].text;
+    EXPECT_TRUE(result.boxes[0].programWaited);
+  } else {
+    EXPECT_TRUE(result.boxes.empty());
+  }
+  EXPECT_FALSE(bench::ValueExists(kRunKey, kProduct)) << "the step before the notice ran";
   EXPECT_TRUE(service.Connections().empty());
+  EXPECT_TRUE(mainProgram.messages().empty()) << "no step after the notice ran";
+  EXPECT_TRUE(bench::FolderExists(dataFolder_));
+}
+
+#define REPORT_HEAD(kind) kind " in module VPTUninstaller\\.exe at [0-9A-F]{8}\\.\r\n"
+INSTANTIATE_TEST_SUITE_P(
+    Dlls, MissingDll,
+    testing::Values(
+        MissingDllCase{"Winsock disabled, online", {{"wininet", "native"}, {"ws2_32", ""}},
+                       REPORT_HEAD("ESocketError") "Winsock cannot start \\(error 126\\)"},
+        MissingDllCase{"Winsock without its functions",
+                       {{"wininet", "native"}, {"ws2_32", "native"}},
+                       REPORT_HEAD("ESocketError")
+                       "Winsock has no function [A-Za-z_]+ \\(error 127\\)"},
+        // Wine's wininet needs Winsock: without it, wininet is the first to fail.
+        MissingDllCase{"Winsock and with it wininet disabled", {{"ws2_32", ""}},
+                       REPORT_HEAD("EOSError") "wininet\\.dll cannot be loaded \\(error 126\\)"},
+        // The report's own box needs user32: the run still ends, with status 1.
+        MissingDllCase{"user32 disabled", {{"user32", ""}}, nullptr}));
+#undef REPORT_HEAD
+
+// The uninstaller built with a notice host that is a name, run with the bench's name lookup
+// arranged by scripts/wine-run.sh.
+class NamedHost : public NoticeTest {
+ protected:
+  void SetUp() override {
+    NoticeTest::SetUp();
+    bench::CopyProgram("VPTUninstallerNamedHost.exe", uninstaller_);
+  }
+  static std::string ExactNotice() {
+    std::string request = kNoticeRequest;
+    const std::string loopback = "Host: 127.0.0.1";
+    return request.replace(request.find(loopback), loopback.size(), "Host: notice.vintorra.test");
+  }
+};
+
+// Run with WINE_RUN_RESOLVER=silent: the name server never answers.
+class NamedHostSilentResolver : public NamedHost {};
+
+TEST_F(NamedHostSilentResolver, TheLookupEndsWithinTheTimeToConnect) {
+  const bench::RunResult result = RunWithoutNotice();
+  // 5 s to have the connection, name lookup included, and the rest of the uninstall.
+  EXPECT_LT(result.seconds, 7);
+  std::printf("[ TIMING   ] silent name server: uninstall took %.2f s\n", result.seconds);
+}
+
+// Run with WINE_RUN_HOSTS=dead_first.hosts: the name's first address never answers (packets to
+// it are dropped), its second is the service.
+class NamedHostDeadFirstAddress : public NamedHost {};
+
+TEST_F(NamedHostDeadFirstAddress, TheNextAddressGetsTheExactNotice) {
+  bench::NoticeService service(ServiceBehaviour::Answer200);
+  bench::OwnedWindow mainProgram(kProduct);
+
+  const bench::RunResult result = RunUninstaller();
+
+  const std::vector<bench::NoticeConnection> connections = service.Connections();
+  ASSERT_EQ(connections.size(), 1u);
+  EXPECT_EQ(connections[0].request, ExactNotice());
   ExpectTheUninstallWentOn(result, mainProgram);
+  EXPECT_LT(result.seconds, 5);
+  std::printf("[ TIMING   ] dead first address: uninstall took %.2f s\n", result.seconds);
 }
 
 }  // namespace
