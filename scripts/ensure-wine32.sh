@@ -43,8 +43,9 @@ if [[ $(dpkg-query -W -f='${Status} ${Version}' wine32:i386 2>/dev/null) != \
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
   fi
-  apt-get update -q
-  apt-get install -y -q --no-install-recommends "wine32:i386=$wine_version"
+  apt-get -o DPkg::Lock::Timeout=600 update -q
+  apt-get install -y -q --no-install-recommends -o DPkg::Lock::Timeout=600 \
+    "wine32:i386=$wine_version"
 fi
 
 # The emulator: downloaded from backports through a source list of its own, so that the
