@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the host, 32-bit and 64-bit trees, and runs every test
 # through CTest: native unit tests and the fuzzer, checks of the built programs' PE files,
-# and the end-to-end tests under Wine, on private benches: of the shipped 32-bit files in
-# dist/ under emulated 32-bit Wine, and of the 64-bit programs.
+# signing of copies of them with throwaway keys, and the end-to-end tests under Wine, on
+# private benches: of the shipped 32-bit files in dist/ under emulated 32-bit Wine, and of
+# the 64-bit programs (unsigned and signed).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 start=$SECONDS
@@ -11,7 +12,8 @@ scripts/ensure-packages.sh \
   cmake make g++ clang libclang-rt-14-dev googletest \
   g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 \
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 \
-  python3 python3-pefile wine wine64 xvfb locales iproute2
+  python3 python3-pefile wine wine64 xvfb locales iproute2 \
+  osslsigncode openssl softhsm2 libengine-pkcs11-openssl opensc
 scripts/ensure-wine32.sh
 scripts/build.sh  # dist/: what ships, and what the 32-bit end-to-end tests run
 
