@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The benchmark's measurements, run by bench/run.sh on a Wine bench of its own.
+# The benchmark's measurements, run by bench/run.sh on a Wine bench of its own (with
+# 32-bit programs: scripts/wine-bench.sh --win32).
 set -euo pipefail
 runs=$1
 wine=$WINE64
@@ -32,13 +33,17 @@ row() {  # label, program, floor
   printf '%-58s %8.3fs %8.3fs %7s  <= 1.15 %s\n' "$1" "$a" "$b" "$ratio" "$verdict"
 }
 
-switches 0
-row "VCXLauncher, every switch off / empty program" "$folder/VCXLauncher.exe" "$folder/bench_empty.exe"
-row "VPTLauncher, every switch off / empty program" "$folder/VPTLauncher.exe" "$folder/bench_empty.exe"
-switches 1
-row "VCXLauncher, every switch on, no companions / FindWindowA" "$folder/VCXLauncher.exe" "$folder/bench_find_window.exe"
-row "VPTLauncher, every switch on, no companions / FindWindowA" "$folder/VPTLauncher.exe" "$folder/bench_find_window.exe"
-reg delete 'HKCU\SOFTWARE\Vintorra' /f
+launcher_rows() {  # folder of the launchers and floors
+  switches 0
+  row "VCXLauncher, every switch off / empty program" "$1/VCXLauncher.exe" "$1/bench_empty.exe"
+  row "VPTLauncher, every switch off / empty program" "$1/VPTLauncher.exe" "$1/bench_empty.exe"
+  switches 1
+  row "VCXLauncher, every switch on, no companions / FindWindowA" "$1/VCXLauncher.exe" "$1/bench_find_window.exe"
+  row "VPTLauncher, every switch on, no companions / FindWindowA" "$1/VPTLauncher.exe" "$1/bench_find_window.exe"
+  reg delete 'HKCU\SOFTWARE\Vintorra' /f
+}
+echo "x86_64 builds, under 64-bit Wine:"
+launcher_rows "$folder"
 
 # The uninstaller with nothing to do: no windows, no data folder, no page; the notice
 # service refuses (nothing listens on port 80).
@@ -55,6 +60,16 @@ worst=$(awk -v s="$start" -v e="$(date +%s.%N)" 'BEGIN { printf "%.2f", e - s }'
 kill "$service"; wait "$service" 2>/dev/null || true
 printf '%-58s %8ss %9s %7s  <= 15 s (limit 10 s) %s\n' "VPTUninstaller, service accepts, never answers" "$worst" "" "" \
   "$(awk -v w="$worst" 'BEGIN { print (w <= 15) ? "met" : "NOT met" }')"
+
+# The shipped 32-bit launchers beside the floors built for i686, on the bench's emulated
+# 32-bit Wine: emulation slows both sides, so only the ratio means anything.
+folder32=$(mktemp -d)
+for program in VCXLauncher VPTLauncher bench_empty bench_find_window; do
+  cp "build/win32/bin/$program.exe" "$folder32/"
+done
+echo "i686 builds, under emulated 32-bit Wine:"
+launcher_rows "$folder32"
+rm -rf "$folder32"
 
 echo
 printf '%-24s %9s  %s\n' "i686 file" "KiB" "target"

@@ -20,7 +20,7 @@ using bench::ServiceBehaviour;
 const char kNoticeRequest[] =
     "GET /rpc/senduninstall?partner=VintorraPaltrun&build=3.1 HTTP/1.1\r\n"
     "Content-Type: text/html\r\n"
-    "Host: 127.0.0.1\r\n"
+    "Host: " VPT_NOTICE_HOST "\r\n"  // the host the programs under test were built with
     "Accept: text/html, */*\r\n"
     "User-Agent: Mozilla/3.0 (compatible; Indy Library)\r\n"
     "\r\n";
