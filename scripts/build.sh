@@ -13,6 +13,9 @@ mkdir -p dist
 for program in "${programs[@]}"; do
   cp "build/win32/bin/$program.exe" dist/
 done
+# The checksums of what now lies in dist/, in the form `sha256sum -c` reads; one left by an
+# earlier signing would name other bytes.
+(cd dist && sha256sum "${programs[@]/%/.exe}" >SHA256SUMS)
 echo "dist/:"
 for file in dist/*.exe; do
   printf '  %-22s %7d bytes  sha256 %s\n' "$(basename "$file")" "$(stat -c %s "$file")" \
