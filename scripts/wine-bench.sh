@@ -49,7 +49,8 @@ if [[ ${#loopback_hosts[@]} -gt 0 ]]; then
   { cat /etc/hosts; printf '127.0.0.1 %s\n' "${loopback_hosts[@]}"; } >"$hosts"
   chmod 644 "$hosts"
   mount --bind "$hosts" /etc/hosts || die "cannot lay the bench's hosts file over /etc/hosts"
-  rm "$hosts"  # the mount keeps it, and goes with the namespace
+  # Kept until the bench ends: a test can lay a hosts file of its own over this one
+  # (wine-run.sh), which the system refuses over a file that is gone.
 fi
 if [[ -z ${WINE_BENCH_NETNS:-} ]]; then
   if unshare --net true 2>/dev/null; then
@@ -84,6 +85,7 @@ cleanup() {
   WINEPREFIX=$bench/prefix "$WINESERVER" -k 2>/dev/null || true
   [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
   rm -rf "$bench"
+  [[ -z ${hosts:-} ]] || rm -f "$hosts"
 }
 trap cleanup EXIT
 

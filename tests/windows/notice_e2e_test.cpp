@@ -207,8 +207,8 @@ class NamedHost : public NoticeTest {
   }
   static std::string ExactNotice() {
     std::string request = kNoticeRequest;
-    const std::string loopback = "Host: 127.0.0.1";
-    return request.replace(request.find(loopback), loopback.size(), "Host: notice.vintorra.test");
+    const std::string builtIn = "Host: " VPT_NOTICE_HOST;
+    return request.replace(request.find(builtIn), builtIn.size(), "Host: notice.vintorra.test");
   }
 };
 
