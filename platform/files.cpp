@@ -12,8 +12,8 @@ namespace {
 bool FitsAnsiCalls(const std::string& path) { return path.size() < MAX_PATH; }
 
 std::wstring Widen(const std::string& text) {
-  const int size = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                       nullptr, 0);
+  const int size =
+      MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   std::wstring wide(static_cast<std::size_t>(size), L'\0');
   MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
   return wide;
@@ -111,8 +111,34 @@ std::optional<FileKind> ListedKind(const std::string& path) {
 }
 
 FileHandle HoldFolder(const std::string& path) {
-  return FileHandle(
-      OpenByPath(path, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE));
+  const DWORD list = FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES;
+  const DWORD sharing = FILE_SHARE_READ | FILE_SHARE_WRITE;
+  FileHandle folder(OpenByPath(path, list | DELETE, sharing));
+  if (!folder && GetLastError() == ERROR_SHARING_VIOLATION)
+    folder = FileHandle(OpenByPath(path, list, sharing));
+  return folder;
+}
+
+std::vector<FolderEntry> ListHeldFolder(const FileHandle& folder) {
+  std::vector<FolderEntry> entries;
+  // DWORD-aligned, as the records are.
+  std::vector<DWORD> buffer(16 * 1024);
+  const DWORD size = static_cast<DWORD>(buffer.size() * sizeof(DWORD));
+  FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
+  while (GetFileInformationByHandleEx(folder.get(), kind, buffer.data(), size)) {
+    kind = FileIdBothDirectoryInfo;
+    const char* record = reinterpret_cast<const char*>(buffer.data());
+    for (;;) {
+      const auto& information = *reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(record);
+      const std::wstring name(information.FileName, information.FileNameLength / sizeof(wchar_t));
+      // The extended-attribute size stands for the reparse tag when the attribute is set.
+      entries.push_back(
+          {Narrow(name.c_str()), KindOfListed(information.FileAttributes, information.EaSize)});
+      if (!information.NextEntryOffset) break;
+      record += information.NextEntryOffset;
+    }
+  }
+  return entries;
 }
 
 FileHandle OpenForDeletion(const std::string& path) {
@@ -128,13 +154,6 @@ FileKind KindOf(const FileHandle& object) {
                                     sizeof information))
     return {};
   return {information.FileAttributes, information.ReparseTag};
-}
-
-std::optional<FileIdentity> IdentityOf(const FileHandle& object) {
-  BY_HANDLE_FILE_INFORMATION information;
-  if (!GetFileInformationByHandle(object.get(), &information)) return std::nullopt;
-  return FileIdentity{information.dwVolumeSerialNumber,
-                      (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow};
 }
 
 std::string FinalPath(const FileHandle& object) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/handles.h"
 
@@ -40,8 +41,7 @@ struct FileKind {
 // either final path is unknown (empty), the checks on the opened handle decide alone.
 inline bool LiesWhereListed(const std::string& resolvedFolder, const std::string& name,
                             const std::string& resolvedEntry) {
-  return resolvedFolder.empty() || resolvedEntry.empty() ||
-         resolvedEntry == resolvedFolder + name;
+  return resolvedFolder.empty() || resolvedEntry.empty() || resolvedEntry == resolvedFolder + name;
 }
 
 // ---- Paths ------------------------------------------------------------------------------
@@ -74,10 +74,16 @@ std::optional<FileKind> ListedKind(const std::string& path);
 
 // ---- Opened objects -----------------------------------------------------------------------
 
-// Opens a folder to list it while nobody else can rename, delete or swap it for a link (the
-// handle does not share deletion). The object at the path itself is opened, never what a
-// link names, where the system allows it. `path` has no trailing backslash.
+// Opens a folder to list and then remove it while nobody else can rename, delete or swap it
+// for a link (the handle does not share deletion). The object at the path itself is opened,
+// never what a link names, where the system allows it. Where another program holds the
+// folder without sharing deletion, it is held without the right to remove it. `path` has no
+// trailing backslash.
 FileHandle HoldFolder(const std::string& path);
+
+// Every entry of a held folder, in the order the file system lists them, "." and ".."
+// included. Read through the handle, so the listing is of the very object held.
+std::vector<FolderEntry> ListHeldFolder(const FileHandle& folder);
 
 // Opens the object at `path` itself, never what a link names where the system allows it,
 // so that it can be examined and deleted. Empty when it is in use or gone.
@@ -85,16 +91,6 @@ FileHandle OpenForDeletion(const std::string& path);
 
 // What an opened object is.
 FileKind KindOf(const FileHandle& object);
-
-// Which object of which volume an opened object is.
-struct FileIdentity {
-  std::uint32_t volume = 0;
-  std::uint64_t index = 0;
-  bool operator==(const FileIdentity& other) const {
-    return volume == other.volume && index == other.index;
-  }
-};
-std::optional<FileIdentity> IdentityOf(const FileHandle& object);
 
 // The path that the file system resolves an open object to (GetFinalPathNameByHandle).
 // Empty when the system cannot tell, as on volumes that the mount manager does not know.
@@ -104,8 +100,8 @@ std::string FinalPath(const FileHandle& object);
 // hidden and system.
 bool SetArchiveOnly(const FileHandle& object);
 
-// Marks an object opened for deletion to go when its last handle closes; a folder only
-// when it is empty.
+// Marks an object opened for deletion (or a folder held with the right to remove it) to go
+// when its last handle closes; a folder only when it is empty.
 bool MarkForDeletion(const FileHandle& object);
 
 }  // namespace platform

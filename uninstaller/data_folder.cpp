@@ -50,50 +50,30 @@ struct WalkedFolder {
   std::string path;      // with its trailing backslash
   std::string resolved;  // its final path with a backslash; empty when the system cannot tell
   platform::FileHandle held;
-  platform::FileIdentity identity;
-  platform::FindHandle listing;
-  platform::FolderEntry next;  // the entry to take next, while `hasNext`
-  bool hasNext = false;
+  std::vector<platform::FolderEntry> entries;  // as listed through `held`
+  std::size_t next = 0;                        // the entry to take next
 };
 
-// Holds and starts listing the folder at `path`, which its own folder lists as `listed`
-// (the data folder: itself) and resolves to `resolvedParent`, and puts it on the walk. A
-// link, or an entry that resolves to anywhere but its place, is left alone: some file
-// systems (Wine's among them) open what a link names even when asked not to.
+// Holds and lists the folder at `path`, which its own folder lists as `listed` (the data
+// folder: itself) and resolves to `resolvedParent`, and puts it on the walk. A link, or an
+// entry that resolves to anywhere but its place, is left alone: some file systems (Wine's
+// among them) open what a link names even when asked not to.
 void EnterFolder(const std::string& path, const platform::FileKind& listed,
                  const std::string* resolvedParent, std::vector<WalkedFolder>& walk) {
   WalkedFolder folder;
   folder.path = WithBackslash(path);
-  folder.held = platform::HoldFolder(WithoutBackslash(path));
+  folder.held = platform::HoldFolder(path);
   if (!folder.held || !listed.IsPlainFolder() || !platform::KindOf(folder.held).IsPlainFolder())
     return;
-  const std::optional<platform::FileIdentity> identity = platform::IdentityOf(folder.held);
-  if (!identity) return;
-  folder.identity = *identity;
   // Below a folder whose final path is unknown, no final path is known either.
   if (!resolvedParent || !resolvedParent->empty()) {
     const std::string resolved = platform::FinalPath(folder.held);
-    if (resolvedParent &&
-        !platform::LiesWhereListed(*resolvedParent, platform::FileNamePart(path, platform::IsLeadByte),
-                                   resolved))
-      return;
+    const std::string name = platform::FileNamePart(path, platform::IsLeadByte);
+    if (resolvedParent && !platform::LiesWhereListed(*resolvedParent, name, resolved)) return;
     if (!resolved.empty()) folder.resolved = WithBackslash(resolved);
   }
-  folder.listing = platform::FindFirstEntry(folder.path + "*.*", folder.next);
-  folder.hasNext = static_cast<bool>(folder.listing);
+  folder.entries = platform::ListHeldFolder(folder.held);
   walk.push_back(std::move(folder));
-}
-
-// Removes a folder of the walk once its listing is done; it goes only when empty, and only
-// when the object at its path is still the one walked.
-void LeaveFolder(std::vector<WalkedFolder>& walk) {
-  const std::string path = WithoutBackslash(walk.back().path);
-  const platform::FileIdentity walked = walk.back().identity;
-  walk.pop_back();  // releases the listing and the hold, which does not share deletion
-  const platform::FileHandle folder = platform::OpenForDeletion(path);
-  if (folder && platform::KindOf(folder).IsPlainFolder() &&
-      platform::IdentityOf(folder) == walked)
-    platform::MarkForDeletion(folder);
 }
 
 // Deletes a file or a link (to a file or a folder) that `folder` lists as `entry`. A link
@@ -113,22 +93,24 @@ void DeleteAlone(const WalkedFolder& folder, const platform::FolderEntry& entry)
 }
 
 // Depth first, with an explicit stack of held folders, so that no depth of nesting can
-// exhaust the program's stack. What cannot be deleted stays, with the folders on its way,
-// and nothing is reported.
+// exhaust the program's stack. Each folder goes through its own hold once its entries are
+// done, and only if it is empty by then. What cannot be deleted stays, with the folders on
+// its way, and nothing is reported.
 void DeleteTree(const std::string& folder, const platform::FileKind& listed) {
   std::vector<WalkedFolder> walk;
   EnterFolder(folder, listed, nullptr, walk);
   while (!walk.empty()) {
     WalkedFolder& current = walk.back();
-    if (!current.hasNext) {
-      LeaveFolder(walk);
+    if (current.next == current.entries.size()) {
+      platform::MarkForDeletion(current.held);
+      walk.pop_back();  // the folder goes as its hold is released
       continue;
     }
-    const platform::FolderEntry entry = std::move(current.next);
-    current.hasNext = platform::FindNextEntry(current.listing, current.next);
+    const platform::FolderEntry& entry = current.entries[current.next++];
     if (entry.IsDotEntry()) continue;
     if (entry.kind.IsPlainFolder()) {
-      const std::string resolved = current.resolved;  // `current` moves as the walk grows
+      // `current` and `entry` move as the walk grows.
+      const std::string resolved = current.resolved;
       EnterFolder(current.path + entry.name, entry.kind, &resolved, walk);
     } else {
       DeleteAlone(current, entry);
