@@ -121,9 +121,9 @@ FileHandle HoldFolder(const std::string& path) {
 
 std::vector<FolderEntry> ListHeldFolder(const FileHandle& folder) {
   std::vector<FolderEntry> entries;
-  // DWORD-aligned, as the records are.
-  std::vector<DWORD> buffer(16 * 1024);
-  const DWORD size = static_cast<DWORD>(buffer.size() * sizeof(DWORD));
+  // Aligned for the records' 64-bit fields.
+  std::vector<LONGLONG> buffer(8 * 1024);
+  const DWORD size = static_cast<DWORD>(buffer.size() * sizeof(LONGLONG));
   FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
   while (GetFileInformationByHandleEx(folder.get(), kind, buffer.data(), size)) {
     kind = FileIdBothDirectoryInfo;
