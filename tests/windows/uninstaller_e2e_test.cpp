@@ -452,7 +452,7 @@ TEST_F(UninstallerTest, ThousandNestedFoldersAreDeleted) {
   EXPECT_FALSE(bench::FolderExists(dataFolder_));
 }
 
-// A file held open far below MAX_PATH stays with exactly the folders on its way; what lies
+// A file held open far beyond MAX_PATH stays with exactly the folders on its way; what lies
 // beside and below them goes.
 TEST_F(UninstallerTest, FileHeldOpenDeepInsideStaysWithOnlyItsFolders) {
   MakeDataFolder("Drivers");
