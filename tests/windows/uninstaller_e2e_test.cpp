@@ -321,9 +321,9 @@ TEST_F(UninstallerTest, FileHeldOpenStaysWithItsFolders) {
 TEST_F(UninstallerTest, FolderHeldOpenIsEmptiedAndStays) {
   MakeDataFile("Logs\\scan.log", FILE_ATTRIBUTE_READONLY);
   MakeDataFile("Logs\\old\\scan.log");
-  HANDLE held = CreateFileA(Data("Logs").c_str(), FILE_LIST_DIRECTORY,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                            FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  HANDLE held =
+      CreateFileA(Data("Logs").c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
 
   const bench::RunResult result = RunUninstaller(Answer(IDYES));
