@@ -12,7 +12,7 @@ scripts/ensure-packages.sh cmake make python3 googletest \
   g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 wine wine64 xvfb iproute2
 scripts/ensure-wine32.sh
 
-programs=(VCXLauncher VPTLauncher VPTUninstaller bench_empty bench_find_window)
+programs=(VCXLauncher VPTLauncher VPTUninstaller bench_empty bench_find_window bench_delete_walk)
 for preset in win32 win64; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$(nproc)" --target "${programs[@]}" >/dev/null

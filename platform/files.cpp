@@ -7,59 +7,153 @@
 namespace platform {
 namespace {
 
+// The ANSI calls convert a path into a buffer of MAX_PATH characters; a path of fewer bytes
+// always fits, whatever the code page.
+bool FitsAnsiCalls(const std::string& path) { return path.size() < MAX_PATH; }
+
+std::wstring Widen(const std::string& text) {
+  const int size =
+      MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(size), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
+  return wide;
+}
+
+std::string Narrow(const wchar_t* text) {
+  const int size = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (size <= 1) return {};
+  std::string narrow(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text, -1, narrow.data(), size, nullptr, nullptr);
+  narrow.pop_back();  // the NUL
+  return narrow;
+}
+
+// The same path in the form the wide calls take at any length: "\\?\C:\..." or
+// "\\?\UNC\server\share\...".
+std::wstring ExtendedLengthPath(const std::string& path) {
+  const std::wstring wide = Widen(path);
+  if (wide.rfind(L"\\\\?\\", 0) == 0) return wide;
+  if (wide.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + wide.substr(2);
+  return L"\\\\?\\" + wide;
+}
+
+HANDLE OpenByPath(const std::string& path, DWORD access, DWORD sharing) {
+  // The object itself, a folder too, never what a link names.
+  const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT;
+  if (FitsAnsiCalls(path))
+    return CreateFileA(path.c_str(), access, sharing, nullptr, OPEN_EXISTING, flags, nullptr);
+  return CreateFileW(ExtendedLengthPath(path).c_str(), access, sharing, nullptr, OPEN_EXISTING,
+                     flags, nullptr);
+}
+
+FileKind KindOfListed(DWORD attributes, DWORD reserved0) {
+  // The listing's reserved field carries the reparse tag when the attribute is set.
+  return {attributes, (attributes & FILE_ATTRIBUTE_REPARSE_POINT) ? reserved0 : 0};
+}
+
 void FillEntry(const WIN32_FIND_DATAA& data, FolderEntry& entry) {
   entry.name = data.cFileName;
-  entry.attributes = data.dwFileAttributes;
+  entry.kind = KindOfListed(data.dwFileAttributes, data.dwReserved0);
+}
+
+void FillEntry(const WIN32_FIND_DATAW& data, FolderEntry& entry) {
+  entry.name = Narrow(data.cFileName);
+  entry.kind = KindOfListed(data.dwFileAttributes, data.dwReserved0);
+}
+
+bool SetInformation(const FileHandle& object, FILE_INFO_BY_HANDLE_CLASS kind, void* information,
+                    DWORD size) {
+  return SetFileInformationByHandle(object.get(), kind, information, size) != FALSE;
 }
 
 }  // namespace
 
-bool FolderEntry::IsFolder() const { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
-bool FolderEntry::IsLink() const { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
-
 bool IsExistingFile(const std::string& path) {
   FolderEntry entry;
   const FindHandle found = FindFirstEntry(path, entry);
-  return found && !entry.IsFolder();
+  return found && !entry.kind.IsFolder();
 }
 
 bool IsExistingFolder(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const DWORD attributes = FitsAnsiCalls(path)
+                               ? GetFileAttributesA(path.c_str())
+                               : GetFileAttributesW(ExtendedLengthPath(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 FindHandle FindFirstEntry(const std::string& pattern, FolderEntry& entry) {
-  WIN32_FIND_DATAA data;
-  FindHandle listing(FindFirstFileA(pattern.c_str(), &data));
+  if (FitsAnsiCalls(pattern)) {
+    WIN32_FIND_DATAA data;
+    FindHandle listing(FindFirstFileA(pattern.c_str(), &data));
+    if (listing) FillEntry(data, entry);
+    return listing;
+  }
+  WIN32_FIND_DATAW data;
+  FindHandle listing(FindFirstFileW(ExtendedLengthPath(pattern).c_str(), &data));
   if (listing) FillEntry(data, entry);
   return listing;
 }
 
 bool FindNextEntry(const FindHandle& listing, FolderEntry& entry) {
-  WIN32_FIND_DATAA data;
-  if (!FindNextFileA(listing.get(), &data)) return false;
+  // A listing started with a wide pattern goes on in wide characters; FindNextFileA would
+  // give the same names converted by the system, but the wide call keeps one conversion.
+  WIN32_FIND_DATAW data;
+  if (!FindNextFileW(listing.get(), &data)) return false;
   FillEntry(data, entry);
   return true;
 }
 
-FileHandle HoldPlainFolder(const std::string& path) {
-  FileHandle folder(CreateFileA(
-      path.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
-      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  if (!folder) return {};
-  // What the handle opened and what the path names must both be a plain folder: some file
-  // systems (Wine's among them) open the target of a link even when asked not to, but still
-  // show the link in the path's attributes.
-  BY_HANDLE_FILE_INFORMATION opened;
-  const DWORD named = GetFileAttributesA(path.c_str());
-  auto isPlainFolder = [](DWORD attributes) {
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-           !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-  };
-  if (!GetFileInformationByHandle(folder.get(), &opened) ||
-      !isPlainFolder(opened.dwFileAttributes) || !isPlainFolder(named))
-    return {};
+std::optional<FileKind> ListedKind(const std::string& path) {
+  FolderEntry entry;
+  const FindHandle found = FindFirstEntry(path, entry);
+  if (!found) return std::nullopt;
+  return entry.kind;
+}
+
+FileHandle HoldFolder(const std::string& path) {
+  const DWORD list = FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES;
+  const DWORD sharing = FILE_SHARE_READ | FILE_SHARE_WRITE;
+  FileHandle folder(OpenByPath(path, list | DELETE, sharing));
+  if (!folder && GetLastError() == ERROR_SHARING_VIOLATION)
+    folder = FileHandle(OpenByPath(path, list, sharing));
   return folder;
+}
+
+std::vector<FolderEntry> ListHeldFolder(const FileHandle& folder) {
+  std::vector<FolderEntry> entries;
+  // Aligned for the records' 64-bit fields.
+  std::vector<LONGLONG> buffer(8 * 1024);
+  const DWORD size = static_cast<DWORD>(buffer.size() * sizeof(LONGLONG));
+  FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
+  while (GetFileInformationByHandleEx(folder.get(), kind, buffer.data(), size)) {
+    kind = FileIdBothDirectoryInfo;
+    const char* record = reinterpret_cast<const char*>(buffer.data());
+    for (;;) {
+      const auto& information = *reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(record);
+      const std::wstring name(information.FileName, information.FileNameLength / sizeof(wchar_t));
+      // The extended-attribute size stands for the reparse tag when the attribute is set.
+      entries.push_back(
+          {Narrow(name.c_str()), KindOfListed(information.FileAttributes, information.EaSize)});
+      if (!information.NextEntryOffset) break;
+      record += information.NextEntryOffset;
+    }
+  }
+  return entries;
+}
+
+FileHandle OpenForDeletion(const std::string& path) {
+  // Sharing everything, as DeleteFile does: only a program that holds the object without
+  // sharing deletion keeps it.
+  return FileHandle(OpenByPath(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE));
+}
+
+FileKind KindOf(const FileHandle& object) {
+  FILE_ATTRIBUTE_TAG_INFO information = {};
+  if (!GetFileInformationByHandleEx(object.get(), FileAttributeTagInfo, &information,
+                                    sizeof information))
+    return {};
+  return {information.FileAttributes, information.ReparseTag};
 }
 
 std::string FinalPath(const FileHandle& object) {
@@ -71,20 +165,15 @@ std::string FinalPath(const FileHandle& object) {
       .value_or("");
 }
 
-std::string FinalPath(const std::string& path) {
-  // Reading attributes only: no share mode of another program stands in the way.
-  const FileHandle entry(CreateFileA(
-      path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  return entry ? FinalPath(entry) : "";
+bool SetArchiveOnly(const FileHandle& object) {
+  FILE_BASIC_INFO information = {};  // times of 0 stay as they are
+  information.FileAttributes = FILE_ATTRIBUTE_ARCHIVE;
+  return SetInformation(object, FileBasicInfo, &information, sizeof information);
 }
 
-bool SetArchiveOnly(const std::string& path) {
-  return SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_ARCHIVE) != FALSE;
+bool MarkForDeletion(const FileHandle& object) {
+  FILE_DISPOSITION_INFO information = {TRUE};
+  return SetInformation(object, FileDispositionInfo, &information, sizeof information);
 }
-
-bool DeleteOneFile(const std::string& path) { return DeleteFileA(path.c_str()) != FALSE; }
-
-bool RemoveEmptyFolder(const std::string& path) { return RemoveDirectoryA(path.c_str()) != FALSE; }
 
 }  // namespace platform

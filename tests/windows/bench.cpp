@@ -7,11 +7,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cwchar>
 #include <fstream>
 #include <map>
 #include <set>
 #include <sstream>
 #include <stdexcept>
+#include <vector>
 
 namespace bench {
 namespace {
@@ -83,26 +85,35 @@ void MakeDirectory(const std::string& path) {
 }
 
 void RemoveTree(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return;
-  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
-      RemoveDirectoryA(path.c_str());
-    else
-      DeleteFileA(path.c_str());
-    return;
-  }
-  WIN32_FIND_DATAA entry;
-  HANDLE listing = FindFirstFileA((path + "\\*").c_str(), &entry);
-  if (listing != INVALID_HANDLE_VALUE) {
+  // Wide "\\?\" paths and no recursion: the trees of the long-path tests run deeper than
+  // MAX_PATH characters and than the stack would allow.
+  std::vector<std::wstring> found = {ExtendedPath(path)};
+  std::vector<std::wstring> folders;  // parents before their children
+  while (!found.empty()) {
+    const std::wstring current = found.back();
+    found.pop_back();
+    const DWORD attributes = GetFileAttributesW(current.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) continue;
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+      SetFileAttributesW(current.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        RemoveDirectoryW(current.c_str());
+      else
+        DeleteFileW(current.c_str());
+      continue;
+    }
+    folders.push_back(current);
+    WIN32_FIND_DATAW entry;
+    HANDLE listing = FindFirstFileW((current + L"\\*").c_str(), &entry);
+    if (listing == INVALID_HANDLE_VALUE) continue;
     do {
-      if (std::strcmp(entry.cFileName, ".") && std::strcmp(entry.cFileName, ".."))
-        RemoveTree(path + "\\" + entry.cFileName);
-    } while (FindNextFileA(listing, &entry));
+      if (std::wcscmp(entry.cFileName, L".") && std::wcscmp(entry.cFileName, L".."))
+        found.push_back(current + L"\\" + entry.cFileName);
+    } while (FindNextFileW(listing, &entry));
     FindClose(listing);
   }
-  RemoveDirectoryA(path.c_str());
+  for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder)
+    RemoveDirectoryW(folder->c_str());
 }
 
 void CopyProgram(const std::string& program, const std::string& destination) {
@@ -125,6 +136,38 @@ bool FileExists(const std::string& path) {
 bool FolderExists(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// ---- Paths beyond MAX_PATH ----------------------------------------------------------------
+
+std::wstring ExtendedPath(const std::string& path) {
+  std::wstring wide(path.size() + 1, L'\0');
+  wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(),
+                                                      static_cast<int>(wide.size()))) -
+              1);
+  return L"\\\\?\\" + wide;
+}
+
+std::wstring MakeFolderChain(const std::wstring& base, const std::wstring& name, int levels) {
+  std::wstring path = base;
+  CreateDirectoryW(path.c_str(), nullptr);
+  for (int level = 0; level < levels; ++level) {
+    path += L"\\" + name;
+    if (!CreateDirectoryW(path.c_str(), nullptr))
+      Fail("cannot create level " + std::to_string(level));
+  }
+  return path;
+}
+
+void WriteFile(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
+    Fail("cannot write a file at " + std::to_string(path.size()) + " characters");
+  CloseHandle(file);
+}
+
+bool Exists(const std::wstring& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 // ---- Registry ----------------------------------------------------------------------------

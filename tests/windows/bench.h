@@ -34,7 +34,8 @@ class TestFolder {
   std::string path_;
 };
 
-// Deletes a folder tree; read-only files too. Links are removed, never followed.
+// Deletes a folder tree, however deep; read-only files too. Links are removed, never
+// followed.
 void RemoveTree(const std::string& path);
 
 // Copies a program from ProgramsFolder() to `destination`.
@@ -45,6 +46,17 @@ void MakeDirectory(const std::string& path);
 void WriteFile(const std::string& path, const std::string& content);
 bool FileExists(const std::string& path);    // a file, not a folder
 bool FolderExists(const std::string& path);  // a folder (a link to one counts)
+
+// ---- Paths beyond MAX_PATH ---------------------------------------------------------------
+
+// `path` (ANSI code page) as a wide "\\?\" path, which the wide calls take at any length.
+std::wstring ExtendedPath(const std::string& path);
+// Creates `base` and a chain of `levels` nested folders below it, each named `name`;
+// returns the deepest.
+std::wstring MakeFolderChain(const std::wstring& base, const std::wstring& name, int levels);
+// Creates an empty file at a wide path.
+void WriteFile(const std::wstring& path);
+bool Exists(const std::wstring& path);
 
 // ---- Registry (HKEY_CURRENT_USER) ------------------------------------------------------
 

@@ -316,6 +316,26 @@ TEST_F(UninstallerTest, FileHeldOpenStaysWithItsFolders) {
   EXPECT_FALSE(bench::FolderExists(Data("Logs")));
 }
 
+// A folder that another program holds open without sharing deletion (its current folder,
+// say) cannot go, but what lies in it still does.
+TEST_F(UninstallerTest, FolderHeldOpenIsEmptiedAndStays) {
+  MakeDataFile("Logs\\scan.log", FILE_ATTRIBUTE_READONLY);
+  MakeDataFile("Logs\\old\\scan.log");
+  HANDLE held =
+      CreateFileA(Data("Logs").c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+
+  const bench::RunResult result = RunUninstaller(Answer(IDYES));
+  CloseHandle(held);
+
+  EXPECT_EQ(result.exitCode, 0u);
+  EXPECT_TRUE(result.boxes.empty());
+  EXPECT_TRUE(bench::FolderExists(Data("Logs")));
+  EXPECT_FALSE(bench::FileExists(Data("Logs\\scan.log")));
+  EXPECT_FALSE(bench::FolderExists(Data("Logs\\old")));
+}
+
 // Links inside the data folder go, but what they name lies outside it and survives, with
 // its attributes.
 TEST_F(UninstallerTest, LinksAreRemovedNeverFollowed) {
@@ -344,41 +364,125 @@ TEST_F(UninstallerTest, LinksAreRemovedNeverFollowed) {
   SetFileAttributesA((outside + "\\notes.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
-// Folders nested deeper than MAX_PATH characters inside the data folder: the walk reaches
-// them or leaves them in place, with the folders on their way, and never fails.
-TEST_F(UninstallerTest, PathsBeyondMaxPathAreDeletedOrLeftWhole) {
-  MakeDataFile("Logs\\scan.log");
-  const std::string drivers = Data("Drivers");
-  std::wstring deep = L"\\\\?\\" + std::wstring(drivers.begin(), drivers.end());
-  std::vector<std::wstring> levels;
-  CreateDirectoryW(deep.c_str(), nullptr);
-  while (deep.size() < 400) {
+// A data folder that is itself a link holds none of the user's files: nothing is asked and
+// nothing of what it names is touched, whatever lies there. The link goes where the system
+// can remove it as a link (Windows); Wine opens what a link names even when asked not to, so
+// there it stays, still naming the same folder.
+class DataFolderLinkTest : public UninstallerTest, public testing::WithParamInterface<bool> {};
+
+TEST_P(DataFolderLinkTest, OnlyTheLinkGoesUnasked) {
+  const bool withFiles = GetParam();
+  const std::string outside = folder_.Make("outside");
+  const std::vector<std::string> files = {outside + "\\settings.ini",
+                                          outside + "\\Backup\\disk.bak"};
+  if (withFiles) {
+    folder_.Make("outside\\Backup");
+    for (const std::string& file : files) bench::WriteFile(file, "keep me");
+  }
+  bench::MakeDirectory(makerFolder_);
+  bench::MakeFolderLink(dataFolder_, outside);
+
+  const bench::RunResult result = RunUninstaller(Answer(IDYES));
+
+  EXPECT_EQ(result.exitCode, 0u);
+  EXPECT_TRUE(result.boxes.empty()) << "no question: none of the user's files would go";
+  EXPECT_TRUE(bench::FolderExists(outside));
+  for (const std::string& file : files) EXPECT_EQ(bench::FileExists(file), withFiles) << file;
+  EXPECT_TRUE(bench::FolderExists(makerFolder_));
+  const DWORD link = GetFileAttributesA(dataFolder_.c_str());
+  if (link != INVALID_FILE_ATTRIBUTES) {
+    EXPECT_TRUE(bench::RunsUnderWine()) << "on Windows the link itself goes";
+    EXPECT_NE(link & FILE_ATTRIBUTE_REPARSE_POINT, 0u) << "what stays is the link";
+    bench::RemoveLink(dataFolder_);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Targets, DataFolderLinkTest, testing::Bool(),
+                         [](const testing::TestParamInfo<bool>& target) {
+                           return target.param ? "TargetHoldsBackups" : "EmptyTarget";
+                         });
+
+// Under Wine, removing a link to an empty folder as a folder would delete that folder.
+TEST_F(UninstallerTest, LinkToAnEmptyFolderLeavesThatFolder) {
+  const std::string outside = folder_.Make("outside");
+  MakeDataFile("Drivers\\net.inf");
+  bench::MakeFolderLink(Data("Drivers\\linked"), outside);
+
+  const bench::RunResult result = RunUninstaller(Answer(IDYES));
+
+  EXPECT_EQ(result.exitCode, 0u);
+  EXPECT_EQ(result.boxes.size(), 1u);
+  EXPECT_TRUE(bench::FolderExists(outside));
+  EXPECT_FALSE(bench::FileExists(Data("Drivers\\net.inf")));
+  bench::RemoveLink(Data("Drivers\\linked"));
+}
+
+// Yes means every backup, however long its path: beyond MAX_PATH the wide calls take over.
+TEST_F(UninstallerTest, PathsBeyondMaxPathAreDeleted) {
+  MakeDataFile("Backup\\disk.bak");
+  std::wstring deep = bench::ExtendedPath(Data("Backup"));
+  while (deep.size() < 580) {
     deep += L"\\level-with-a-rather-long-name-0123456789";
     ASSERT_TRUE(CreateDirectoryW(deep.c_str(), nullptr));
-    levels.push_back(deep);
   }
-  const std::wstring deepFile = deep + L"\\driver.sys";
-  HANDLE file = CreateFileW(deepFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  CloseHandle(file);
+  const std::wstring deepFile = deep + L"\\driver-backup.sys";
+  bench::WriteFile(deepFile);
+  SetFileAttributesW(deepFile.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+
+  const bench::RunResult result = RunUninstaller(Answer(IDYES));
+
+  EXPECT_EQ(result.exitCode, 0u);
+  EXPECT_EQ(result.boxes.size(), 1u);
+  EXPECT_GT(deepFile.size(), 600u);
+  EXPECT_FALSE(bench::Exists(deepFile));
+  EXPECT_FALSE(bench::FolderExists(dataFolder_));
+}
+
+// However deep the nesting, the walk neither exhausts its stack nor gives up.
+TEST_F(UninstallerTest, ThousandNestedFoldersAreDeleted) {
+  MakeDataFolder("Logs");
+  const std::wstring deepest =
+      bench::MakeFolderChain(bench::ExtendedPath(Data("Logs")), L"a", 1000);
+  bench::WriteFile(deepest + L"\\scan.log");
 
   const bench::RunResult result = RunUninstaller(Answer(IDYES));
 
   EXPECT_EQ(result.exitCode, 0u);
   EXPECT_TRUE(result.boxes.empty());
+  EXPECT_FALSE(bench::FolderExists(dataFolder_));
+}
+
+// A file held open far beyond MAX_PATH stays with exactly the folders on its way; what lies
+// beside and below them goes.
+TEST_F(UninstallerTest, FileHeldOpenDeepInsideStaysWithOnlyItsFolders) {
+  MakeDataFolder("Drivers");
+  const std::wstring drivers = bench::ExtendedPath(Data("Drivers"));
+  const std::wstring holder = bench::MakeFolderChain(drivers, L"d", 150);
+  bench::MakeFolderChain(holder, L"d", 50);
+  const std::wstring side = bench::MakeFolderChain(holder.substr(0, holder.size() - 40), L"s", 3);
+  bench::WriteFile(side + L"\\free.sys");
+  bench::WriteFile(holder + L"\\free.sys");
+  bench::WriteFile(holder + L"\\held.sys");
+  HANDLE held = CreateFileW((holder + L"\\held.sys").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                            nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  MakeDataFile("Logs\\scan.log");
+
+  const bench::RunResult result = RunUninstaller(Answer(IDYES));
+  CloseHandle(held);
+
+  EXPECT_EQ(result.exitCode, 0u);
+  EXPECT_TRUE(result.boxes.empty());
+  EXPECT_GT(holder.size(), 300u);
+  EXPECT_TRUE(bench::Exists(holder + L"\\held.sys"));
+  for (std::wstring folder = holder; folder.size() >= drivers.size();
+       folder.resize(folder.size() - 2))
+    ASSERT_TRUE(bench::Exists(folder))
+        << "a folder on the way went, " << folder.size() << " characters";
+  EXPECT_FALSE(bench::Exists(holder + L"\\free.sys"));
+  EXPECT_FALSE(bench::Exists(holder + L"\\d"));
+  EXPECT_FALSE(bench::Exists(holder.substr(0, holder.size() - 40) + L"\\s"));
   EXPECT_FALSE(bench::FolderExists(Data("Logs")));
-  if (GetFileAttributesW(deepFile.c_str()) != INVALID_FILE_ATTRIBUTES) {
-    for (const std::wstring& level : levels)
-      EXPECT_NE(GetFileAttributesW(level.c_str()), INVALID_FILE_ATTRIBUTES)
-          << "a folder on the way went";
-    EXPECT_TRUE(bench::FolderExists(Data("Drivers")));
-    // The bench's own clean-up reaches no further than the programs do.
-    DeleteFileW(deepFile.c_str());
-    for (auto level = levels.rbegin(); level != levels.rend(); ++level)
-      RemoveDirectoryW(level->c_str());
-  } else {
-    EXPECT_FALSE(bench::FolderExists(dataFolder_));
-  }
 }
 
 // ---- Double-byte code page (run under the ANSI code page 932) ---------------------------
@@ -413,6 +517,24 @@ TEST_F(CodePage932Uninstaller, DocumentsFolderEndingInByte0x5C) {
   EXPECT_EQ(result.exitCode, 0u);
   EXPECT_FALSE(bench::FolderExists(data));
   EXPECT_TRUE(bench::FolderExists(documents + "\\Vintorra"));
+}
+
+// Long paths reach the wide calls converted from the ANSI code page: double-byte names stay
+// themselves beyond MAX_PATH.
+TEST_F(CodePage932Uninstaller, DoubleByteNamesBeyondMaxPathAreDeleted) {
+  std::string deep = Data("Drivers");
+  bench::MakeDirectory(deep);
+  while (deep.size() < 400) {
+    deep += "\\\x95\x5C\x83\x5C";  // "表ソ"
+    ASSERT_TRUE(CreateDirectoryW(bench::ExtendedPath(deep).c_str(), nullptr));
+  }
+  bench::WriteFile(bench::ExtendedPath(deep + "\\\x95\x5C.sys"));
+  ASSERT_TRUE(bench::Exists(bench::ExtendedPath(deep + "\\\x95\x5C.sys")));
+
+  const bench::RunResult result = RunUninstaller(Answer(IDYES));
+
+  EXPECT_EQ(result.exitCode, 0u);
+  EXPECT_FALSE(bench::FolderExists(dataFolder_));
 }
 
 }  // namespace
