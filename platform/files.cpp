@@ -11,30 +11,37 @@ namespace {
 // always fits, whatever the code page.
 bool FitsAnsiCalls(const std::string& path) { return path.size() < MAX_PATH; }
 
-std::wstring Widen(const std::string& text) {
-  const int size =
-      MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(size), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
-  return wide;
-}
+// A wide text, NUL-terminated. (A vector rather than std::wstring keeps a second string
+// type out of the program.)
+using WideText = std::vector<wchar_t>;
 
-std::string Narrow(const wchar_t* text) {
-  const int size = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  if (size <= 1) return {};
+std::string Narrow(const wchar_t* text, int length) {
+  const int size = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
+  if (size <= 0) return {};
   std::string narrow(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text, -1, narrow.data(), size, nullptr, nullptr);
-  narrow.pop_back();  // the NUL
+  WideCharToMultiByte(CP_ACP, 0, text, length, narrow.data(), size, nullptr, nullptr);
   return narrow;
 }
 
+std::string Narrow(const wchar_t* text) { return Narrow(text, lstrlenW(text)); }
+
 // The same path in the form the wide calls take at any length: "\\?\C:\..." or
-// "\\?\UNC\server\share\...".
-std::wstring ExtendedLengthPath(const std::string& path) {
-  const std::wstring wide = Widen(path);
-  if (wide.rfind(L"\\\\?\\", 0) == 0) return wide;
-  if (wide.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + wide.substr(2);
-  return L"\\\\?\\" + wide;
+// "\\?\UNC\server\share\...", converted from the ANSI code page.
+WideText ExtendedLengthPath(const std::string& path) {
+  const char* rest = path.c_str();
+  const wchar_t* prefix = L"\\\\?\\";
+  if (path.rfind("\\\\?\\", 0) == 0) {
+    prefix = L"";
+  } else if (path.rfind("\\\\", 0) == 0) {
+    prefix = L"\\\\?\\UNC\\";
+    rest += 2;
+  }
+  const int length = lstrlenW(prefix);
+  const int size = MultiByteToWideChar(CP_ACP, 0, rest, -1, nullptr, 0);  // with the NUL
+  WideText wide(prefix, prefix + length);
+  wide.resize(static_cast<std::size_t>(length + (size > 0 ? size : 1)), L'\0');
+  if (size > 0) MultiByteToWideChar(CP_ACP, 0, rest, -1, wide.data() + length, size);
+  return wide;
 }
 
 HANDLE OpenByPath(const std::string& path, DWORD access, DWORD sharing) {
@@ -42,7 +49,7 @@ HANDLE OpenByPath(const std::string& path, DWORD access, DWORD sharing) {
   const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT;
   if (FitsAnsiCalls(path))
     return CreateFileA(path.c_str(), access, sharing, nullptr, OPEN_EXISTING, flags, nullptr);
-  return CreateFileW(ExtendedLengthPath(path).c_str(), access, sharing, nullptr, OPEN_EXISTING,
+  return CreateFileW(ExtendedLengthPath(path).data(), access, sharing, nullptr, OPEN_EXISTING,
                      flags, nullptr);
 }
 
@@ -69,15 +76,17 @@ bool SetInformation(const FileHandle& object, FILE_INFO_BY_HANDLE_CLASS kind, vo
 }  // namespace
 
 bool IsExistingFile(const std::string& path) {
-  FolderEntry entry;
-  const FindHandle found = FindFirstEntry(path, entry);
-  return found && !entry.kind.IsFolder();
+  // The ANSI search alone: a companion at a path too long for it could not be started
+  // through the ANSI shell call either, so it counts as missing.
+  WIN32_FIND_DATAA data;
+  const FindHandle found(FindFirstFileA(path.c_str(), &data));
+  return found && !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool IsExistingFolder(const std::string& path) {
   const DWORD attributes = FitsAnsiCalls(path)
                                ? GetFileAttributesA(path.c_str())
-                               : GetFileAttributesW(ExtendedLengthPath(path).c_str());
+                               : GetFileAttributesW(ExtendedLengthPath(path).data());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
@@ -89,7 +98,7 @@ FindHandle FindFirstEntry(const std::string& pattern, FolderEntry& entry) {
     return listing;
   }
   WIN32_FIND_DATAW data;
-  FindHandle listing(FindFirstFileW(ExtendedLengthPath(pattern).c_str(), &data));
+  FindHandle listing(FindFirstFileW(ExtendedLengthPath(pattern).data(), &data));
   if (listing) FillEntry(data, entry);
   return listing;
 }
@@ -130,10 +139,10 @@ std::vector<FolderEntry> ListHeldFolder(const FileHandle& folder) {
     const char* record = reinterpret_cast<const char*>(buffer.data());
     for (;;) {
       const auto& information = *reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(record);
-      const std::wstring name(information.FileName, information.FileNameLength / sizeof(wchar_t));
+      const int length = static_cast<int>(information.FileNameLength / sizeof(wchar_t));
       // The extended-attribute size stands for the reparse tag when the attribute is set.
-      entries.push_back(
-          {Narrow(name.c_str()), KindOfListed(information.FileAttributes, information.EaSize)});
+      entries.push_back({Narrow(information.FileName, length),
+                         KindOfListed(information.FileAttributes, information.EaSize)});
       if (!information.NextEntryOffset) break;
       record += information.NextEntryOffset;
     }

@@ -47,7 +47,7 @@ inline bool LiesWhereListed(const std::string& resolvedFolder, const std::string
 // ---- Paths ------------------------------------------------------------------------------
 
 // Whether a directory search for exactly this path finds a file: hidden and system files
-// count, a folder does not. Timestamps play no part.
+// count, a folder does not. Timestamps play no part. ANSI only, at any length.
 bool IsExistingFile(const std::string& path);
 
 // Whether the path's attributes can be read and show a folder.
