@@ -54,7 +54,8 @@ HANDLE OpenByPath(const std::string& path, DWORD access, DWORD sharing) {
 }
 
 FileKind KindOfListed(DWORD attributes, DWORD reserved0) {
-  // The listing's reserved field carries the reparse tag when the attribute is set.
+  // The listing's reserved field carries the reparse tag when the attribute is set. Wine
+  // leaves it unwritten: the records are zeroed first, so that its links read as tag 0.
   return {attributes, (attributes & FILE_ATTRIBUTE_REPARSE_POINT) ? reserved0 : 0};
 }
 
@@ -78,7 +79,7 @@ bool SetInformation(const FileHandle& object, FILE_INFO_BY_HANDLE_CLASS kind, vo
 bool IsExistingFile(const std::string& path) {
   // The ANSI search alone: a companion at a path too long for it could not be started
   // through the ANSI shell call either, so it counts as missing.
-  WIN32_FIND_DATAA data;
+  WIN32_FIND_DATAA data = {};
   const FindHandle found(FindFirstFileA(path.c_str(), &data));
   return found && !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
 }
@@ -92,12 +93,12 @@ bool IsExistingFolder(const std::string& path) {
 
 FindHandle FindFirstEntry(const std::string& pattern, FolderEntry& entry) {
   if (FitsAnsiCalls(pattern)) {
-    WIN32_FIND_DATAA data;
+    WIN32_FIND_DATAA data = {};
     FindHandle listing(FindFirstFileA(pattern.c_str(), &data));
     if (listing) FillEntry(data, entry);
     return listing;
   }
-  WIN32_FIND_DATAW data;
+  WIN32_FIND_DATAW data = {};
   FindHandle listing(FindFirstFileW(ExtendedLengthPath(pattern).data(), &data));
   if (listing) FillEntry(data, entry);
   return listing;
@@ -106,7 +107,7 @@ FindHandle FindFirstEntry(const std::string& pattern, FolderEntry& entry) {
 bool FindNextEntry(const FindHandle& listing, FolderEntry& entry) {
   // A listing started with a wide pattern goes on in wide characters; FindNextFileA would
   // give the same names converted by the system, but the wide call keeps one conversion.
-  WIN32_FIND_DATAW data;
+  WIN32_FIND_DATAW data = {};
   if (!FindNextFileW(listing.get(), &data)) return false;
   FillEntry(data, entry);
   return true;
