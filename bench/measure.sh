@@ -25,13 +25,15 @@ switches() {  # every switch of both products set to $1
 }
 
 printf '%-58s %9s %9s %7s  %s\n' "measure" "program" "floor" "ratio" "target"
+ratio_row() {  # label, program's time, floor's time, highest ratio allowed
+  local ratio verdict
+  ratio=$(awk -v a="$2" -v b="$3" 'BEGIN { printf "%.2f", a / b }')
+  verdict=$(awk -v r="$ratio" -v t="$4" 'BEGIN { print (r <= t) ? "met" : "NOT met" }')
+  printf '%-58s %8.3fs %8.3fs %7s  <= %s %s\n' "$1" "$2" "$3" "$ratio" "$4" "$verdict"
+}
 row() {  # label, program, floor
   read -r a b < <(median_pair "$2" "$3")
-  local ratio
-  ratio=$(awk -v a="$a" -v b="$b" 'BEGIN { printf "%.2f", a / b }')
-  local verdict
-  verdict=$(awk -v r="$ratio" 'BEGIN { print (r <= 1.15) ? "met" : "NOT met" }')
-  printf '%-58s %8.3fs %8.3fs %7s  <= 1.15 %s\n' "$1" "$a" "$b" "$ratio" "$verdict"
+  ratio_row "$1" "$a" "$b" 1.15
 }
 
 launcher_rows() {  # folder of the launchers and floors
@@ -62,9 +64,7 @@ data_unix=$("$wine" winepath -u "$data" | tr -d '\r')
 deletion_runs=$(( runs < 11 ? runs : 11 ))
 read -r a b < <(bench/deletion_pair.py "$deletion_runs" "$data_unix" 100 100 \
   "$wine $folder/VPTUninstaller.exe" "$wine $folder/bench_delete_walk.exe '$data'")
-ratio=$(awk -v a="$a" -v b="$b" 'BEGIN { printf "%.2f", a / b }')
-printf '%-58s %8.3fs %8.3fs %7s  <= 1.3 %s\n' "VPTUninstaller, data folder of 10,000 files / plain walk" \
-  "$a" "$b" "$ratio" "$(awk -v r="$ratio" 'BEGIN { print (r <= 1.3) ? "met" : "NOT met" }')"
+ratio_row "VPTUninstaller, data folder of 10,000 files / plain walk" "$a" "$b" 1.3
 rm -rf "$(dirname "$data_unix")"
 
 bench/notice_service.py silent & service=$!
